@@ -1,0 +1,31 @@
+#include "port/port_settings.h"
+
+#include <mutex>
+
+#include "app/language.h"
+
+namespace printune {
+
+namespace {
+std::mutex g_currentMutex;
+PortSettings g_current;
+} // namespace
+
+PortSettings DefaultPortSettings(const std::string& firstModel, int systemLanguageId) {
+    PortSettings s;
+    s.printerModel = firstModel;
+    s.language = systemLanguageId == LANG_CHINESE ? "Chinese" : "English";
+    return s;
+}
+
+PortSettings CurrentPortSettings() {
+    std::lock_guard lock(g_currentMutex);
+    return g_current;
+}
+
+void SetCurrentPortSettings(const PortSettings& settings) {
+    std::lock_guard lock(g_currentMutex);
+    g_current = settings;
+}
+
+} // namespace printune

@@ -1,0 +1,68 @@
+#pragma once
+// CPrinterPort: one open / write / read / close interface over the four
+// transports (serial, parallel, USB printer class, TCP). Failures are raised
+// as plain int codes (port_errors.h); the cause stays in LastErrno().
+#include <cstdint>
+#include <string>
+
+#include <termios.h>
+
+#include "port/port_settings.h"
+
+namespace printune {
+
+class CPrinterPort {
+public:
+    static constexpr int HANDLE_SLOTS = 10;
+    static constexpr int NO_HANDLE = -1;
+    // A USB, LPT or TCP read waits at most this long and then returns 0, so
+    // callers' time-outs and stop flags are honoured.
+    static constexpr int READ_SLICE_MS = 100;
+    // Upper bound of a TCP connect (Linux would otherwise wait ~2 minutes).
+    static constexpr int CONNECT_TIMEOUT_MS = 10000;
+
+    CPrinterPort();
+    ~CPrinterPort();
+    CPrinterPort(const CPrinterPort&) = delete;
+    CPrinterPort& operator=(const CPrinterPort&) = delete;
+
+    // Returns 1 on success; 0 for an unknown port type or when no TCP socket
+    // can be created; raises 8000, 8002, 8005 or 8006.
+    int Open(const std::string& address = std::string());
+    // Sends length bytes from data; returns the count; raises 8003.
+    int Write();
+    // Reads at most size bytes; returns the count (0: nothing within the
+    // slice or time-out); raises 8004.
+    int Read(uint8_t* buffer, int size);
+    // Closes every descriptor and the socket. Always returns 1.
+    int Close();
+
+    // Finds "VID_xxxx" and "PID_xxxx" in a device path (case-insensitive).
+    // False, outputs untouched, when either mark is missing.
+    static bool GetVidPidFromPath(const std::string& path, std::string& vid, std::string& pid);
+
+    // errno of the failure behind the last raised code (0 when none).
+    int LastErrno() const { return lastErrno_; }
+    // Number of handle slots holding a descriptor (USB: printers open).
+    int OpenHandleCount() const;
+
+    const uint8_t* data = nullptr;
+    int32_t length = 0;
+    int32_t portType = PORT_COM;
+    std::string lptName;
+    std::string comName;
+    int handles[HANDLE_SLOTS];
+    int socket = NO_HANDLE;
+    struct termios dcb {};
+
+private:
+    int OpenCom();
+    int OpenLpt();
+    int OpenUsb();
+    int OpenLan(const std::string& address);
+    [[noreturn]] void Raise(int code, int err);
+
+    int lastErrno_ = 0;
+};
+
+} // namespace printune
