@@ -32,7 +32,9 @@ int ModelPosition(const std::string& name, int languageId) {
     return 0;
 }
 
-bool IsReceiptPosition(int position) { return position == 3 || position == 4; }
+bool IsReceiptPosition(int position) {
+    return position == 3 || position == 4;
+}
 
 bool IsLabelPrinterName(const std::string& name, int languageId) {
     return name == ModelName(1, languageId) || name == ModelName(2, languageId) ||

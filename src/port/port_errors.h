@@ -5,12 +5,12 @@
 
 namespace printune {
 
-inline constexpr int PORT_ERR_OPEN = 8000;       // LPT, USB or TCP open failed
-inline constexpr int PORT_ERR_IN_USE = 8002;     // COM open / time-outs failed
-inline constexpr int PORT_ERR_WRITE = 8003;      // a write failed
-inline constexpr int PORT_ERR_READ = 8004;       // a read failed
-inline constexpr int PORT_ERR_USB_LIST = 8005;   // no USB printer list
-inline constexpr int PORT_ERR_USB_NONE = 8006;   // no matching USB printer
+inline constexpr int PORT_ERR_OPEN = 8000;     // LPT, USB or TCP open failed
+inline constexpr int PORT_ERR_IN_USE = 8002;   // COM open / time-outs failed
+inline constexpr int PORT_ERR_WRITE = 8003;    // a write failed
+inline constexpr int PORT_ERR_READ = 8004;     // a read failed
+inline constexpr int PORT_ERR_USB_LIST = 8005; // no USB printer list
+inline constexpr int PORT_ERR_USB_NONE = 8006; // no matching USB printer
 
 // The standard message for a code and the port type in use, UTF-8, in the
 // language with the given identifier (1033 or 2052). Empty for a code that

@@ -13,11 +13,19 @@ CPrinterPort::CPrinterPort() {
         h = NO_HANDLE;
 }
 
-CPrinterPort::~CPrinterPort() { Close(); }
+CPrinterPort::~CPrinterPort() {
+    Close();
+}
 
-int CPrinterPort::Open(const std::string&) { Raise(PORT_ERR_OPEN, 0); }
-int CPrinterPort::Write() { return 0; }
-int CPrinterPort::Read(uint8_t*, int) { return 0; }
+int CPrinterPort::Open(const std::string&) {
+    Raise(PORT_ERR_OPEN, 0);
+}
+int CPrinterPort::Write() {
+    return 0;
+}
+int CPrinterPort::Read(uint8_t*, int) {
+    return 0;
+}
 
 int CPrinterPort::Close() {
     for (int& h : handles) {

@@ -23,6 +23,8 @@ ScopedUsbFilter::ScopedUsbFilter(const UsbFilter& filter) : previous_(CurrentUsb
     SetUsbFilter(filter);
 }
 
-ScopedUsbFilter::~ScopedUsbFilter() { SetUsbFilter(previous_); }
+ScopedUsbFilter::~ScopedUsbFilter() {
+    SetUsbFilter(previous_);
+}
 
 } // namespace printune
