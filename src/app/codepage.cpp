@@ -9,16 +9,6 @@
 
 namespace printune {
 
-std::string NarrowCodePage(int systemLanguageId) {
-    const char* env = std::getenv("PRINTUNE_CODEPAGE");
-    if (env != nullptr && *env != '\0') {
-        std::string name = env;
-        bool digits = name.find_first_not_of("0123456789") == std::string::npos;
-        return digits ? "CP" + name : name;
-    }
-    return systemLanguageId == LANG_CHINESE ? "GBK" : "WINDOWS-1252";
-}
-
 bool DecodeUtf8(const std::string& utf8, std::u32string& out) {
     out.clear();
     size_t i = 0;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "settings/narrow_text.h"
+
 namespace printune {
 
-// Code page for a system default language id (1033, 2052, ...), after the
-// PRINTUNE_CODEPAGE override.
-std::string NarrowCodePage(int systemLanguageId);
+// The code page itself: NarrowCodePage(systemLanguageId).
 
 struct TextBytes {
     bool ok = false;

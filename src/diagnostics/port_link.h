@@ -83,6 +83,18 @@ Notice OpenFailureNotice(PortLink& link, int code, Severity severity, int langua
 SendOutcome SendToPrinter(PortLink& link, const std::vector<uint8_t>& bytes, int languageId,
                           size_t maxWrite = 0);
 
+// A PortLink in the shape of CPrinterPort (data, length, Open(address),
+// Write(), Read, Close), for the request/reply exchange.
+struct LinkAsPort {
+    PortLink& link;
+    const uint8_t* data = nullptr;
+    int32_t length = 0;
+    int Open(const std::string&) { return link.Open(); }
+    int Write() { return link.Write(data, length); }
+    int Read(uint8_t* buffer, int size) { return link.Read(buffer, size); }
+    int Close() { return link.Close(); }
+};
+
 // Closes the link when the scope ends, on every path.
 class LinkCloser {
 public:

@@ -5,6 +5,7 @@
 
 #include "app/codepage.h"
 #include "diagnostics/device_texts.h"
+#include "settings/exchange.h"
 
 namespace printune {
 
@@ -60,60 +61,35 @@ BluetoothInfo DecodeBluetoothReply(const uint8_t* data, size_t length) {
     return info;
 }
 
-} // namespace printune
-
-namespace printune {
 
 BluetoothGetResult GetBluetoothSettings(PortLink& link, std::stop_token stop, int languageId,
                                         int timeoutMs) {
     BluetoothGetResult r;
-    LinkCloser closer(link);
-    const std::vector<uint8_t> command = BluetoothGetCommand();
-    try {
-        if (link.Open() != 1) {
-            r.notice = OpenFailureNotice(link, 0, Severity::Warning, languageId);
-            return r;
-        }
-    } catch (int code) {
-        r.notice = OpenFailureNotice(link, code, Severity::Warning, languageId);
-        return r;
-    }
-    try {
-        if (link.Write(command.data(), static_cast<int32_t>(command.size())) !=
-            static_cast<int>(command.size()))
-            throw 8003;
-    } catch (int) {
+    LinkAsPort port{link};
+    ExchangeOptions options;
+    options.timeoutMs = timeoutMs;
+    ExchangeResult x = ExchangeOver(port, BluetoothGetCommand(), true, options, stop);
+    switch (x.outcome) {
+    case ExchangeOutcome::Reply:
+        r.info = DecodeBluetoothReply(x.reply.data(), x.reply.size());
+        r.ok = true;
+        break;
+    case ExchangeOutcome::OpenFailed:
+        r.notice = OpenFailureNotice(link, x.portError, Severity::Warning, languageId);
+        break;
+    case ExchangeOutcome::WriteFailed:
         r.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SendFailed, languageId)};
-        return r;
-    }
-    std::vector<uint8_t> reply(1024, 0);
-    size_t got = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    try {
-        // Wait for the first bytes; a reply split in transit is completed
-        // by the reads that follow until it is whole or the line is quiet.
-        while (!stop.stop_requested()) {
-            int n = link.Read(reply.data() + got, static_cast<int>(reply.size() - got));
-            if (n > 0) {
-                got += static_cast<size_t>(n);
-                if (got >= BT_REPLY_LENGTH)
-                    break;
-                continue;
-            }
-            if (got > 0 || std::chrono::steady_clock::now() >= deadline)
-                break;
-        }
-    } catch (int) {
+        break;
+    case ExchangeOutcome::ReadFailed:
         r.notice = Notice{Severity::Error, DeviceTextString(DeviceText::ReadFailed, languageId)};
-        return r;
+        break;
+    case ExchangeOutcome::TimedOut:
+        r.notice = Notice{Severity::Error, DeviceTextString(DeviceText::TimedOut, languageId)};
+        break;
+    case ExchangeOutcome::Sent:
+    case ExchangeOutcome::Stopped:
+        break;
     }
-    if (got == 0) {
-        if (!stop.stop_requested())
-            r.notice = Notice{Severity::Error, DeviceTextString(DeviceText::TimedOut, languageId)};
-        return r;
-    }
-    r.info = DecodeBluetoothReply(reply.data(), got);
-    r.ok = true;
     return r;
 }
 
