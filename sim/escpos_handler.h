@@ -15,7 +15,7 @@ namespace printune_sim {
 struct ReceiptPrintState {
     bool blackMark = false;
     bool cutter = true;
-    int baudCode = 3; // 0 1200 ... 5 38400
+    int baudCode = 3;    // 0 1200 ... 5 38400
     int printMode = 0;   // ESC ! n
     int chineseMode = 0; // FS ! n
     bool doubleByte = true;

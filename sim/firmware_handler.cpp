@@ -9,8 +9,7 @@ namespace printune_sim {
 
 namespace {
 
-constexpr std::initializer_list<uint8_t> DOWNLOAD_MODE = {0x1B, 0x0D, 0x53, 0x1B,
-                                                          0x90, 0x46, 0x57};
+constexpr std::initializer_list<uint8_t> DOWNLOAD_MODE = {0x1B, 0x0D, 0x53, 0x1B, 0x90, 0x46, 0x57};
 
 std::array<uint32_t, 256> MakeCrcTable() {
     std::array<uint32_t, 256> t{};
@@ -33,8 +32,8 @@ uint32_t FirmwareHandler::Crc32(const uint8_t* data, size_t length) {
     return c ^ 0xFFFFFFFFu;
 }
 
-CommandHandler::Result FirmwareHandler::Handle(const uint8_t* data, size_t length,
-                                               size_t& consumed, Reply&) {
+CommandHandler::Result FirmwareHandler::Handle(const uint8_t* data, size_t length, size_t& consumed,
+                                               Reply&) {
     if (!receiving_ && family_ == Family::Label && downloadMode_) {
         receiving_ = true;
         current_ = Image{"label", {}, 0, false};
@@ -81,9 +80,8 @@ void FirmwareHandler::FinishImage() {
     img.valid = img.bytes.size() > tag;
     img.crc32 = Crc32(img.bytes.data(), img.bytes.size());
     char line[160];
-    std::snprintf(line, sizeof line, "firmware: %s image %zu bytes crc32 %08X %s",
-                  img.kind.c_str(), img.bytes.size(), img.crc32,
-                  img.valid ? "accepted" : "rejected");
+    std::snprintf(line, sizeof line, "firmware: %s image %zu bytes crc32 %08X %s", img.kind.c_str(),
+                  img.bytes.size(), img.crc32, img.valid ? "accepted" : "rejected");
     events_.push_back(line);
     images_.push_back(std::move(img));
     if (images_.size() > MAX_KEPT_IMAGES)

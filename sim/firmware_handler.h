@@ -23,7 +23,7 @@ public:
     std::vector<std::string> TakeEvents() override;
 
     struct Image {
-        std::string kind; // "label", "UDFW", "UDCG"
+        std::string kind;           // "label", "UDFW", "UDCG"
         std::vector<uint8_t> bytes; // as received, tag included
         uint32_t crc32 = 0;
         bool valid = false;

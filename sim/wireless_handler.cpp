@@ -13,7 +13,8 @@ constexpr size_t BT_SET_LENGTH = 25;
 constexpr size_t WIFI_TAIL = 1 + 1 + 12 + 1 + 3; // key's 00, 01, addresses, DHCP, close
 
 std::string Field(const uint8_t* data, size_t length) {
-    return std::string(reinterpret_cast<const char*>(data), strnlen(reinterpret_cast<const char*>(data), length));
+    return std::string(reinterpret_cast<const char*>(data),
+                       strnlen(reinterpret_cast<const char*>(data), length));
 }
 
 bool IsClose(const uint8_t* p) {
@@ -26,8 +27,8 @@ WirelessHandler::WirelessHandler(std::string model) : model_(std::move(model)) {
     bluetooth_.name = model_;
 }
 
-CommandHandler::Result WirelessHandler::Handle(const uint8_t* data, size_t length,
-                                               size_t& consumed, Reply& reply) {
+CommandHandler::Result WirelessHandler::Handle(const uint8_t* data, size_t length, size_t& consumed,
+                                               Reply& reply) {
     // Bluetooth: 1B 0D 47 / 48 / 49.
     Match bt = MatchPrefix(data, length, {0x1B, 0x0D});
     if (bt == Match::Partial)
@@ -51,8 +52,8 @@ CommandHandler::Result WirelessHandler::Handle(const uint8_t* data, size_t lengt
         bluetooth_.name = Field(data + 3, 16);
         bluetooth_.password = Field(data + 19, 4);
         consumed = BT_SET_LENGTH;
-        events_.push_back("bluetooth: set name \"" + PrintableText(data + 3, bluetooth_.name.size()) +
-                          "\" password \"" +
+        events_.push_back("bluetooth: set name \"" +
+                          PrintableText(data + 3, bluetooth_.name.size()) + "\" password \"" +
                           PrintableText(data + 19, bluetooth_.password.size()) + "\"; beep");
         return Result::Handled;
     case 0x49:
@@ -138,8 +139,7 @@ CommandHandler::Result WirelessHandler::HandleWifi(const uint8_t* data, size_t l
             std::string key = w.keyFormat == 0 ? HexBytes(w.key.data(), w.key.size())
                                                : PrintableText(w.key.data(), w.key.size());
             events_.push_back(std::string("wifi: mode ") + (w.mode == 2 ? "AP" : "STA") +
-                              " ssid \"" +
-                              PrintableText(data + 6, ssidEnd - 6) + "\" encryption " +
+                              " ssid \"" + PrintableText(data + 6, ssidEnd - 6) + "\" encryption " +
                               std::to_string(w.encryption) + " key " +
                               (w.keyFormat == 0 ? "hex " : "ascii ") + "\"" + key + "\" ip " +
                               Ipv4Text(t + 2) + " gateway " + Ipv4Text(t + 6) + " mask " +

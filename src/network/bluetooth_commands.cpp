@@ -61,7 +61,6 @@ BluetoothInfo DecodeBluetoothReply(const uint8_t* data, size_t length) {
     return info;
 }
 
-
 BluetoothGetResult GetBluetoothSettings(PortLink& link, std::stop_token stop, int languageId,
                                         int timeoutMs) {
     BluetoothGetResult r;

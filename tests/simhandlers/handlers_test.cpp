@@ -52,7 +52,8 @@ TEST(SimFirmware, LabelImageAfterDownloadMode) {
     p.printer.OnDisconnect(); // the command came on its own connection
     EXPECT_TRUE(p.firmware->InDownloadMode());
     // An image full of things that look like commands.
-    std::vector<uint8_t> image = Concat({Hex("1B 0D 47 1B 0D 53 1B 3E"), std::vector<uint8_t>(3000, 0x1B)});
+    std::vector<uint8_t> image =
+        Concat({Hex("1B 0D 47 1B 0D 53 1B 3E"), std::vector<uint8_t>(3000, 0x1B)});
     for (size_t i = 0; i < image.size(); ++i)
         image[i] ^= static_cast<uint8_t>(i % 3);
     EXPECT_TRUE(p.Feed(image, 333).empty());
@@ -70,7 +71,8 @@ TEST(SimFirmware, LabelImageAfterDownloadMode) {
 
 TEST(SimFirmware, ReceiptTaggedImages) {
     Printer p(FirmwareHandler::Family::Receipt);
-    auto image = printune::BuildImage(printune::ImageKind::CharacterGenerator, Hex("0A 1B 40 00")).bytes;
+    auto image =
+        printune::BuildImage(printune::ImageKind::CharacterGenerator, Hex("0A 1B 40 00")).bytes;
     p.Feed(image, 2);
     p.printer.OnDisconnect();
     ASSERT_EQ(p.firmware->Images().size(), 1u);
@@ -80,7 +82,8 @@ TEST(SimFirmware, ReceiptTaggedImages) {
     // Download mode means nothing to a receipt printer: printed as data.
     p.Feed(printune::DownloadModeCommand());
     EXPECT_FALSE(p.firmware->InDownloadMode());
-    EXPECT_EQ(FirmwareHandler::Crc32(reinterpret_cast<const uint8_t*>("123456789"), 9), 0xCBF43926u);
+    EXPECT_EQ(FirmwareHandler::Crc32(reinterpret_cast<const uint8_t*>("123456789"), 9),
+              0xCBF43926u);
 }
 
 TEST(SimWireless, CommandsChangeStateAndGetAnswers) {
