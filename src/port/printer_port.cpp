@@ -131,7 +131,7 @@ int CPrinterPort::OpenLpt() {
     // bytes untranslated.
     termios t{};
     if (::tcgetattr(fd, &t) == 0) {
-        MakeRawTermios(t);
+        MakeRawTermios(t, true);
         ::tcsetattr(fd, TCSANOW, &t);
         ::tcflush(fd, TCIOFLUSH);
     }

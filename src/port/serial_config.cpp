@@ -31,7 +31,9 @@ speed_t BaudConstant(const std::string& text) {
     return B0;
 }
 
-void MakeRawTermios(struct termios& t) {
+void MakeRawTermios(struct termios& t, bool withoutFlow) {
+    if (withoutFlow)
+        t.c_iflag &= ~(IXON | IXOFF | IXANY);
     t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IMAXBEL);
     t.c_oflag &= ~OPOST;
     t.c_lflag &= ~(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);

@@ -23,8 +23,9 @@ struct SerialLineConfig {
 SerialLineConfig BuildSerialLineConfig(const struct termios& current, const PortSettings& settings);
 
 // Raw byte stream: no line editing, echo, signals or translations; reads
-// return at once (every wait is done with poll()).
-void MakeRawTermios(struct termios& t);
+// return at once (every wait is done with poll()). withoutFlow also turns
+// software flow control off, so XON and XOFF bytes pass as data.
+void MakeRawTermios(struct termios& t, bool withoutFlow = false);
 
 // The termios speed constant for a decimal rate text, or B0 when the text is
 // not a standard rate.
