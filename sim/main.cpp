@@ -16,6 +16,7 @@
 #include "endpoint.h"
 #include "endpoint_device.h"
 #include "event_loop.h"
+#include "net_printers.h"
 #include "sim_files.h"
 #include "sim_options.h"
 
@@ -64,11 +65,13 @@ int main(int argc, char** argv) {
     SimOptions opt;
     std::string error;
     if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), opt, error)) {
-        std::fprintf(stderr, "printune-sim: %s\n%s", error.c_str(), SimUsage());
+        std::fprintf(stderr, "printune-sim: %s\n%s%s", error.c_str(), SimUsage(),
+                     NetworkPrintersUsage());
         return 2;
     }
     if (opt.help) {
         std::fputs(SimUsage(), stdout);
+        std::fputs(NetworkPrintersUsage(), stdout);
         return 0;
     }
     if (!InstallSignals())
@@ -148,9 +151,12 @@ int main(int argc, char** argv) {
         endpoints.push_back(std::move(ep));
     }
 
-    // Network printers answering the UDP discovery protocols register their
-    // sockets with loop.Watch() here and add their endpoints to the
-    // description below.
+    // Network printers answering the UDP discovery protocols (--net-*) run on
+    // a thread of their own; further services may instead register their
+    // sockets with loop.Watch() here.
+    auto network = StartNetworkPrinters(argc, argv, error);
+    if (!error.empty())
+        return Fail(error);
 
     Description d;
     d.Add("PRINTUNE_SIM_PID", std::to_string(getpid()));
@@ -160,6 +166,15 @@ int main(int argc, char** argv) {
     d.Add("PRINTUNE_DEV_ROOT", devRoot);
     for (const auto& ep : endpoints)
         d.AddEndpoint(ep->Name(), ep->Describe());
+    if (network) {
+        auto udp = [](const printune::Ipv4Endpoint& e) {
+            return Fields{{"KIND", "udp"},
+                          {"ADDRESS", printune::FormatIpv4(e.address)},
+                          {"PORT", std::to_string(e.port)}};
+        };
+        d.AddEndpoint("netcfg", udp(network->NetcfgEndpoint()));
+        d.AddEndpoint("htnet", udp(network->HtEndpoint()));
+    }
     const std::string text = d.Text();
     if (!opt.describePath.empty() && !WriteAtomically(opt.describePath, text))
         return Fail("cannot write " + opt.describePath);
@@ -175,6 +190,8 @@ int main(int argc, char** argv) {
     });
     bool ok = loop.Run();
 
+    if (network)
+        network->Stop();
     endpoints.clear();
     files.RemoveAll();
     if (!opt.describePath.empty())

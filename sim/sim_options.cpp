@@ -150,6 +150,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 o.faults.replyDelayMs = static_cast<int>(n);
             else
                 (a == "--close-after" ? o.faults.closeAfter : o.faults.readLimit) = n;
+        } else if (a.rfind("--net", 0) == 0 || a.rfind("--htnet", 0) == 0) {
+            ++i; // the network printers' options, each with one value
         } else {
             error = "unknown option: " + a;
             return false;
