@@ -29,6 +29,10 @@ struct TextCase {
     const char* bytes;
 };
 
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.codePage << ":\"" << c.text << "\"";
+}
+
 class CommandTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(CommandTextTest, Bytes) {

@@ -114,6 +114,10 @@ struct BlockCase {
     size_t last;
 };
 
+void PrintTo(const BlockCase& c, std::ostream* os) {
+    *os << c.total << " bytes";
+}
+
 class FileSendBlocks : public ::testing::TestWithParam<BlockCase> {};
 
 TEST_P(FileSendBlocks, Plan) {

@@ -15,6 +15,10 @@ struct HexCase {
     const char* bytes;
 };
 
+void PrintTo(const HexCase& c, std::ostream* os) {
+    *os << "\"" << c.text << "\"";
+}
+
 class ParseHexTextTest : public ::testing::TestWithParam<HexCase> {};
 
 TEST_P(ParseHexTextTest, Bytes) {

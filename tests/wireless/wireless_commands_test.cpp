@@ -94,6 +94,10 @@ struct KeyCase {
     KeyCheck expected;
 };
 
+void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << c.encryption << "/" << c.format << "/\"" << c.key << "\"";
+}
+
 class WifiKeyCheck : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(WifiKeyCheck, Table) {
