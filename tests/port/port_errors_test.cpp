@@ -54,8 +54,9 @@ TEST(PortErrorMessage, TheStandardTableInEnglish) {
         // Every English message has a Chinese one, and only those.
         std::string zh = PortErrorMessage(c.code, c.portType, LANG_CHINESE);
         EXPECT_EQ(zh.empty(), std::string(c.english).empty());
-        if (!zh.empty())
+        if (!zh.empty()) {
             EXPECT_NE(zh, c.english);
+        }
     }
 }
 
