@@ -252,9 +252,11 @@ void CPagePortSet::ShowSendFailure(const SendReport& report, bool reconfiguratio
     const bool openFailed = report.portError != PORT_ERR_WRITE;
     const MessageIcon icon =
         reconfiguration && openFailed ? MessageIcon::Error : MessageIcon::Warning;
-    MessageService::Show(
-        this, icon,
-        PortFailureText(report.portError, report.portType, report.sysErrno, LanguageId()));
+    // A port type outside 1..4 opens nothing and has no message to show.
+    const QString text =
+        PortFailureText(report.portError, report.portType, report.sysErrno, LanguageId());
+    if (!text.isEmpty())
+        MessageService::Show(this, icon, text);
 }
 
 void CPagePortSet::FinishReconfiguration(const SendReport& report) {
