@@ -1,8 +1,11 @@
 #include "sim_factory.h"
 
+#include "escpos_handler.h"
+#include "firmware_handler.h"
 #include "label_printer.h"
 #include "receipt_printer.h"
 #include "sim_printer.h"
+#include "wireless_handler.h"
 
 namespace printune_sim {
 
@@ -20,14 +23,17 @@ std::unique_ptr<SimDevice> MakeSimPrinter(const std::string& model) {
     auto printer = std::make_unique<SimPrinter>();
     if (IsReceiptModel(model)) {
         auto state = std::make_shared<ReceiptPrinterState>(ReceiptPrinterState::Factory(model));
+        // An image takes every byte until its connection ends: first.
+        printer->AddHandler(std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Receipt));
+        printer->AddHandler(std::make_shared<WirelessHandler>(model));
         AddReceiptHandlers(*printer, state);
-        // Further receipt-printer families (firmware images, ESC/POS print
-        // tests) are added here.
+        // Text and ESC/POS take what no other family claims: last.
+        printer->AddHandler(std::make_shared<EscPosHandler>());
     } else {
         auto state = std::make_shared<LabelPrinterState>(LabelPrinterState::Factory(model));
+        printer->AddHandler(std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Label));
+        printer->AddHandler(std::make_shared<WirelessHandler>(model));
         AddLabelHandlers(*printer, state);
-        // Further label-printer families (download mode and firmware, Wi-Fi,
-        // Bluetooth, network parameters) are added here.
     }
     return printer;
 }
