@@ -271,10 +271,12 @@ int UdpSocket::WaitReadable(SteadyTime deadline, const WakeEvent* wake) const {
         }
         if (wake && (fds[1].revents & POLLIN))
             return 2;
-        if (fds[0].revents & POLLIN)
-            return 1;
-        if (fds[0].revents & (POLLERR | POLLNVAL))
+        if (fds[0].revents & POLLNVAL)
             return -1;
+        // A pending socket error (an ICMP report) is handed to the next
+        // receive, which returns and clears it.
+        if (fds[0].revents & (POLLIN | POLLERR))
+            return 1;
         if (ready == 0 && std::chrono::steady_clock::now() >= deadline)
             return 0;
     }

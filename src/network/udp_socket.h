@@ -93,8 +93,9 @@ public:
     int SendBroadcast(const uint8_t* data, size_t length, const Ipv4Endpoint& to,
                       bool everyInterface);
 
-    // Waits until a datagram is waiting, the deadline passes or `wake` is
-    // signalled. Returns 1 readable, 0 deadline, 2 woken, -1 error.
+    // Waits until a datagram (or a socket error for ReceiveNow to report)
+    // is waiting, the deadline passes or `wake` is signalled. Returns 1
+    // readable, 0 deadline, 2 woken, -1 when the socket is not usable.
     int WaitReadable(SteadyTime deadline, const WakeEvent* wake = nullptr) const;
 
     // Receives one waiting datagram without blocking. Returns its full

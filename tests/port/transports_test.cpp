@@ -37,6 +37,10 @@ struct TransportCase {
     const char* endpoint;
 };
 
+void PrintTo(const TransportCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class Transport : public ::testing::TestWithParam<TransportCase> {};
 
 TEST_P(Transport, OpenWriteReadClose) {
