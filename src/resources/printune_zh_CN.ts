@@ -323,11 +323,11 @@ The connection uses the printer at %1, TCP port %2.</source>
         <translation>当前选择的接口</translation>
     </message>
     <message>
-        <source>Switch the application's language to Chinese</source>
+        <source>Switch the application&apos;s language to Chinese</source>
         <translation>将程序界面切换为中文</translation>
     </message>
     <message>
-        <source>Switch the application's language to English</source>
+        <source>Switch the application&apos;s language to English</source>
         <translation>将程序界面切换为英文</translation>
     </message>
     <message>

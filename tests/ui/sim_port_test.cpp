@@ -6,6 +6,8 @@
 #include <QPushButton>
 
 #include "gui_test_support.h"
+#include "port/port_errors.h"
+#include "port/printer_port.h"
 #include "port/ui/page_port_set.h"
 #include "support/sim_process.h"
 
@@ -34,8 +36,9 @@ const char* const kSerialConfig = "1B 0D 53 1B 23 27 1B 10 45";
 
 // Starts on COM1, confirms the serial dialog with the values above on
 // `port` and waits until the re-configuration has ended.
-std::unique_ptr<CPrintuneDlg> ReconfigureSerial(GuiWorld& world, const QString& port) {
-    world.WriteIni({.portType = 1});
+std::unique_ptr<CPrintuneDlg> ReconfigureSerial(GuiWorld& world, const QString& port,
+                                                const std::string& model = "KP-520") {
+    world.WriteIni({.model = model, .portType = 1});
     auto window = world.OpenMainWindow();
     auto* setting = window->findChild<QPushButton*>(QStringLiteral("settingButton"));
     if (!WithModalDialog([&] { setting->click(); },
@@ -68,6 +71,16 @@ private slots:
         QVERIFY(IniHas(world.ReadIni(), "PortType", "CurPortType", "1"));
     }
 
+    void serialConfigurationUsesTheModelSelectedAtThatMoment() {
+        // HT-740 (position 3) codes "Even" as 0x10: 7 + 0x10 = 0x17.
+        SimProcess sim({"--usb", "7A3E:3D71"});
+        sim.ExportEnvironment();
+        GuiWorld world;
+        auto window = ReconfigureSerial(world, QStringLiteral("COM1"), "HT-740");
+        QVERIFY(sim.WaitReceived("usb0", 9));
+        QCOMPARE(sim.Received("usb0"), HexBytes("1B 0D 53 1B 23 17 1B 10 45"));
+    }
+
     void serialConfigurationFallsBackToTheNewComPort() {
         SimProcess sim({"--com", "3"});
         sim.ExportEnvironment();
@@ -79,6 +92,26 @@ private slots:
         QCOMPARE(Find<QLabel>(window.get(), "interfaceStatus")->text(),
                  QStringLiteral("  COM3|115200"));
         QVERIFY(IniHas(world.ReadIni(), "COM", "PortName", "COM3"));
+    }
+
+    void busyComPortGetsTheRemedyLine() {
+        SimProcess sim({"--com", "3"});
+        sim.ExportEnvironment();
+        CPrinterPort holder; // another program holds COM3
+        holder.portType = PORT_COM;
+        holder.comName = "COM3";
+        QCOMPARE(holder.Open(), 1);
+        GuiWorld world;
+        auto window = ReconfigureSerial(world, QStringLiteral("COM3"));
+        QCOMPARE(world.messages.size(), size_t(1));
+        QCOMPARE(world.messages[0].icon, MessageIcon::Error);
+        const QStringList lines = world.messages[0].text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0],
+                 QString::fromStdString(PortErrorMessage(PORT_ERR_IN_USE, PORT_COM, 1033)));
+        // Adopted all the same.
+        QCOMPARE(Find<QLabel>(window.get(), "interfaceStatus")->text(),
+                 QStringLiteral("  COM3|115200"));
     }
 
     void wifiResetOverUsbLeavesSettingDisabled() {
