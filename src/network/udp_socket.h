@@ -32,8 +32,10 @@ std::string FormatEndpoint(const Ipv4Endpoint& endpoint);
 // A malformed value is ignored (the fallback is used).
 Ipv4Endpoint EndpointFromEnvironment(const char* name, const Ipv4Endpoint& fallback);
 
-// True when environment variable `name` is "0".
-bool EnvironmentSwitchedOff(const char* name);
+// The overrides PREFIX_DEST, PREFIX_BIND (endpoints) and
+// PREFIX_EVERY_INTERFACE ("0" switches it off) of one protocol.
+void RouteFromEnvironment(const std::string& prefix, Ipv4Endpoint& destination, Ipv4Endpoint& bind,
+                          bool& everyInterface);
 
 // An interface that is up, can broadcast and is not loopback.
 struct BroadcastInterface {
