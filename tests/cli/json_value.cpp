@@ -203,7 +203,7 @@ struct Parser {
 } // namespace
 
 bool ParseJson(const std::string& text, JsonValue& out, std::string* error) {
-    Parser p{text};
+    Parser p{text, 0, {}};
     out = JsonValue{};
     bool ok = p.Value(out);
     if (ok) {
