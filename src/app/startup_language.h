@@ -1,0 +1,26 @@
+#pragma once
+// The language the program starts in, decided before any window exists.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace printune {
+
+// The "Language" of the settings file in `directory` decides: "English" gives
+// 1033, "Chinese" 2052 (exact, case-sensitive). When there is no file, no
+// value, or a value of exactly 126 characters, the system's default decides
+// instead (2052 when systemLanguageId is 2052, else 1033). Any other text
+// gives no identifier: the program then keeps the system's own language,
+// which callers get with SelectStartupLanguage(...).value_or(system).
+std::optional<int> SelectStartupLanguage(const std::string& directory, int systemLanguageId);
+
+// The language identifier of a POSIX locale name: 2052 for Simplified
+// Chinese ("zh_CN", "zh_SG", "zh_Hans", "zh" with any codeset or modifier,
+// such as "zh_CN.UTF-8"), 1033 for everything else, also "C" and "".
+int LanguageIdFromLocaleName(std::string_view locale);
+
+// The system's default language: the first non-empty of LC_ALL, LC_MESSAGES
+// and LANG, through LanguageIdFromLocaleName.
+int SystemDefaultLanguageId();
+
+} // namespace printune

@@ -1,0 +1,35 @@
+#pragma once
+// The interface page's two printer commands: the serial configuration
+// command that tells the printer its new line parameters, and the Wi-Fi
+// reset. Builders are pure; the senders do one open-write-close cycle.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "port/port_settings.h"
+
+namespace printune {
+
+class CPrinterPort;
+struct ExchangeResult;
+
+// The configuration byte for the pending serial settings and the model list
+// position selected at that moment (parity codes differ by family; positions
+// 4, 5 and 0 carry no parity).
+uint8_t SerialConfigByte(const PortSettings& pending, int modelPosition);
+// 1B 0D 53 1B 23 <byte> 1B 10 45.
+std::vector<uint8_t> BuildSerialConfigCommand(const PortSettings& pending, int modelPosition);
+// 1B 0D 53 1B 40 01 1B 10 45.
+std::vector<uint8_t> BuildWifiResetCommand();
+
+// Sends the serial configuration command: first over USB; when no USB
+// printer can be opened (8000, 8005, 8006) over the new COM device, opened
+// with the current (the printer's previous) line parameters. The port's
+// device names come from the pending copy; afterwards port.portType tells
+// which transport the outcome belongs to.
+ExchangeResult SendSerialConfig(CPrinterPort& port, const PortSettings& pending, int modelPosition);
+
+// Sends the Wi-Fi reset over the settings copy's port type and devices.
+ExchangeResult SendWifiReset(CPrinterPort& port, const PortSettings& settings);
+
+} // namespace printune

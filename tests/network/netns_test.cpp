@@ -1,0 +1,144 @@
+// Real broadcasts between hosts in private network namespaces: the
+// engines with their default addresses (255.255.255.255, 0.0.0.0:22094)
+// find printers on every segment the machine is attached to.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+
+#include "net_printers.h"
+#include "netns_lab.h"
+#include "network/htnet_client.h"
+#include "network/netcfg.h"
+
+using namespace printune;
+using namespace printune_test;
+
+namespace {
+
+// A host of simulated printers with the protocols' real ports, bound to
+// 0.0.0.0, until SIGTERM.
+NetnsLab::Child StartPrinterHost(NetnsLab& lab, const std::string& host, int first) {
+    return lab.Start(host, [first](std::string& report) {
+        sigset_t term;
+        sigemptyset(&term);
+        sigaddset(&term, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &term, nullptr);
+        printune_sim::NetworkPrintersOptions options;
+        options.bindAddress = "0.0.0.0";
+        options.label = {printune_sim::DefaultLabelSetup(first),
+                         printune_sim::DefaultLabelSetup(first + 1)};
+        options.ht = {printune_sim::DefaultHtSetup(first)};
+        std::string error;
+        auto sim = printune_sim::NetworkPrinters::Start(options, error);
+        if (!sim) {
+            report = error;
+            return 1;
+        }
+        ReportReady();
+        int signal = 0;
+        sigwait(&term, &signal);
+        sim->Stop();
+        return 0;
+    });
+}
+
+int StopPrinterHost(NetnsLab& lab, NetnsLab::Child child) {
+    kill(child.pid, SIGTERM);
+    std::string report;
+    return lab.Finish(child, report, 3000);
+}
+
+// Label-printer search and HT search with the default addresses; the
+// counts found, as "label=N ht=M".
+std::string SearchBoth(bool everyInterface) {
+    NetCfgAddresses addresses; // 255.255.255.255:22094, bound to 0.0.0.0:22094
+    addresses.everyInterface = everyInterface;
+    NetCfgState state;
+    if (int rc = state.Open(addresses); rc != 0)
+        return "open failed " + std::to_string(rc);
+    state.SetTimeout(0);
+    std::vector<NetCfgDevice> devices;
+    state.RunSearch(devices);
+    state.Close();
+
+    HtNetOptions options; // 255.255.255.255:1901
+    options.everyInterface = everyInterface;
+    HtNetClient client(options);
+    int ht = 0;
+    if (client.Search() == HtResult::Done) {
+        client.WaitIdle(std::chrono::seconds(5));
+        HtDeviceRecord record;
+        while (client.PopAnnouncement(record))
+            ++ht;
+    }
+    return "label=" + std::to_string(devices.size()) + " ht=" + std::to_string(ht);
+}
+
+} // namespace
+
+TEST(NetnsBroadcast, SearchesReachPrintersOnTheSegment) {
+    NetnsLab lab;
+    REQUIRE_NETNS(lab);
+    ASSERT_TRUE(lab.AddHost("tool") && lab.AddHost("lan")) << lab.Error();
+    ASSERT_TRUE(lab.Link("tool", "eth0", "192.0.2.1/24", "lan", "eth0", "192.0.2.2/24"))
+        << lab.Error();
+    ASSERT_TRUE(lab.Run("tool", "route add default dev eth0")) << lab.Error();
+    auto printers = StartPrinterHost(lab, "lan", 1);
+    ASSERT_TRUE(NetnsLab::WaitReady(printers, 5000));
+
+    auto tool = lab.Start("tool", [](std::string& report) {
+        report = SearchBoth(false);
+        // The HT query and the label query go to the printer by broadcast too.
+        HtNetClient client(HtNetOptions{});
+        if (client.Query(printune_sim::DefaultHtSetup(1).record) != HtResult::Done)
+            report += " ht-query-failed";
+        NetCfgState state;
+        state.Open(NetCfgAddresses{});
+        NetCfgDevice device;
+        NetCfgEntryList entries;
+        if (state.RunQuery("00A0C1000002", "KP5200000002", device, entries) != NetCfgRun::Done)
+            report += " query-failed";
+        return 0;
+    });
+    std::string report;
+    EXPECT_EQ(lab.Finish(tool, report, 20000), 0);
+    EXPECT_EQ(report, "label=2 ht=1");
+    EXPECT_EQ(StopPrinterHost(lab, printers), 0);
+}
+
+TEST(NetnsBroadcast, EveryInterfaceIsSearched) {
+    NetnsLab lab;
+    REQUIRE_NETNS(lab);
+    ASSERT_TRUE(lab.AddHost("tool") && lab.AddHost("wired") && lab.AddHost("wifi")) << lab.Error();
+    ASSERT_TRUE(lab.Link("tool", "eth0", "192.0.2.1/24", "wired", "eth0", "192.0.2.2/24"))
+        << lab.Error();
+    ASSERT_TRUE(lab.Link("tool", "wlan0", "198.51.100.1/24", "wifi", "eth0", "198.51.100.2/24"))
+        << lab.Error();
+    auto wired = StartPrinterHost(lab, "wired", 1);
+    auto wifi = StartPrinterHost(lab, "wifi", 5);
+    ASSERT_TRUE(NetnsLab::WaitReady(wired, 5000));
+    ASSERT_TRUE(NetnsLab::WaitReady(wifi, 5000));
+
+    // No default route: a plain broadcast goes nowhere, one per interface
+    // reaches both segments.
+    auto tool = lab.Start("tool", [](std::string& report) {
+        report = SearchBoth(false) + " / " + SearchBoth(true);
+        return 0;
+    });
+    std::string report;
+    EXPECT_EQ(lab.Finish(tool, report, 20000), 0);
+    EXPECT_EQ(report, "label=0 ht=0 / label=4 ht=2");
+
+    // With a default route, a plain broadcast finds only that segment.
+    ASSERT_TRUE(lab.Run("tool", "route add default dev eth0")) << lab.Error();
+    tool = lab.Start("tool", [](std::string& report) {
+        report = SearchBoth(false) + " / " + SearchBoth(true);
+        return 0;
+    });
+    report.clear();
+    EXPECT_EQ(lab.Finish(tool, report, 20000), 0);
+    EXPECT_EQ(report, "label=2 ht=1 / label=4 ht=2");
+    EXPECT_EQ(StopPrinterHost(lab, wired), 0);
+    EXPECT_EQ(StopPrinterHost(lab, wifi), 0);
+}
