@@ -250,8 +250,7 @@ bool SaveSettings(const std::string& directory, const PortSettings& settings,
     return SaveSettingsFile(SettingsFilePath(directory), settings, error);
 }
 
-bool SaveSettingsFile(const std::string& path, const PortSettings& settings,
-                      SettingsError* error) {
+bool SaveSettingsFile(const std::string& path, const PortSettings& settings, SettingsError* error) {
     auto failed = [&](SettingsFailure f, int err) {
         if (error)
             *error = Fail(f, err, path);
