@@ -17,6 +17,7 @@
 #include "link.h"
 #include "output.h"
 #include "progress.h"
+#include "settings/narrow_text.h"
 #include "signals.h"
 #include "texts.h"
 

@@ -96,8 +96,8 @@ TEST_F(NetCli, QueryGivesEveryEntryAndSetWritesTheChangedOnes) {
                                         "SUBNET_MASK", "GATEWAY", "PRNT_PORT", "PRNT_RCV_TMO"}));
     EXPECT_EQ(doc["entries"]["MAC"].string, id.mac);
 
-    r = RunCli(LabelArgs({"net", "set", id.mac, id.serial, "ip=192.168.7.9", "port=9101",
-                          "--no-confirm"}));
+    r = RunCli(LabelArgs(
+        {"net", "set", id.mac, id.serial, "ip=192.168.7.9", "port=9101", "--no-confirm"}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto now = sim_->LabelIdentity(1);
     EXPECT_EQ(now.ip, "192.168.7.9");
