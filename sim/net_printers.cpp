@@ -152,7 +152,7 @@ const char* NetworkPrintersUsage() {
            "  --netcfg-reply-port N    port label printers answer to (default 22094;\n"
            "                           0 the request's source port)\n"
            "  --htnet-port N           HT protocol port (default 1901, 0 any)\n"
-           "  --net-fault F[:I]        fault F for every printer, or printer I only:\n"
+           "  --net-fault F[:I]        fault F for every printer, or printer I (from 0):\n"
            "                           no-answer answer-twice split two-in-one\n"
            "                           foreign-mac oversize short-reply\n"
            "  --net-dhcp-settle MS     after DHCP is switched on, report no address\n"

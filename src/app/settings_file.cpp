@@ -1,5 +1,6 @@
 #include "app/settings_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <system_error>
 
 #include "app/language.h"
@@ -92,6 +94,19 @@ Existing CheckExisting(const std::string& path, mode_t& mode, int& err) {
     return Existing::Writable;
 }
 
+// Whether a save could put new text in place of the file: the file and, as
+// the new text is renamed into place, its folder must be writable.
+bool Replaceable(const std::string& target, int& err) {
+    mode_t mode = 0;
+    if (CheckExisting(target, mode, err) == Existing::NotWritable)
+        return false;
+    if (faccessat(AT_FDCWD, DirectoryOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        err = errno;
+        return false;
+    }
+    return true;
+}
+
 bool WriteAll(int fd, const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
@@ -106,10 +121,15 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// Temporary files are hidden next to the file: ".printune.ini.tmp.<pid>.<n>".
+std::string TemporaryPrefix(const std::string& base) {
+    return "." + base + ".tmp.";
+}
+
 int CreateTemporary(const std::string& directory, const std::string& base, std::string& tempPath) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = directory + "/." + base + ".tmp." + std::to_string(getpid()) + "." +
+        tempPath = directory + "/" + TemporaryPrefix(base) + std::to_string(getpid()) + "." +
                    std::to_string(counter.fetch_add(1));
         int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
@@ -117,6 +137,25 @@ int CreateTemporary(const std::string& directory, const std::string& base, std::
     }
     errno = EEXIST;
     return -1;
+}
+
+// A saver that was killed leaves its temporary file behind. A save takes
+// milliseconds, so one older than a minute belongs to nobody any more.
+void RemoveStaleTemporaries(const std::string& directory, const std::string& base) {
+    DIR* d = opendir(directory.c_str());
+    if (!d)
+        return;
+    const std::string prefix = TemporaryPrefix(base);
+    const time_t cutoff = time(nullptr) - 60;
+    while (dirent* entry = readdir(d)) {
+        if (std::string_view(entry->d_name).substr(0, prefix.size()) != prefix)
+            continue;
+        struct stat st;
+        if (fstatat(dirfd(d), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && st.st_mtime < cutoff)
+            unlinkat(dirfd(d), entry->d_name, 0);
+    }
+    closedir(d);
 }
 
 void SyncDirectory(const std::string& directory) {
@@ -293,6 +332,7 @@ bool SaveSettingsFile(const std::string& path, const PortSettings& settings, Set
         return failed(SettingsFailure::WriteFailed, err);
     }
     SyncDirectory(dir);
+    RemoveStaleTemporaries(dir, BaseName(target));
     if (error)
         *error = SettingsError{};
     return true;
@@ -366,8 +406,7 @@ LoadedSettings LoadSettings(const std::string& directory, const std::vector<std:
         result.settings = SettingsFromProfile(PrivateProfile::Parse(text));
         // A file we may read but not write keeps its values for this run;
         // losing them silently would be worse than the failing saves.
-        mode_t mode = 0;
-        if (CheckExisting(ResolveTarget(path), mode, err) == Existing::NotWritable) {
+        if (!Replaceable(ResolveTarget(path), err)) {
             result.origin = SettingsOrigin::ReadOnlyFile;
             result.error = Fail(SettingsFailure::NotWritable, err, path);
         }

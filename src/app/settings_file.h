@@ -70,7 +70,8 @@ std::string TranslateModelName(const std::string& model, const std::string& lang
 
 enum class SettingsOrigin {
     File,            // read from the file; saves will work
-    ReadOnlyFile,    // read from the file, but it cannot be written: saves will fail
+    ReadOnlyFile,    // read from the file, but it (or its folder) cannot be written:
+                     // saves will fail
     NewDefaults,     // no file existed: defaults, and the file was created with them
     UnsavedDefaults, // defaults, not written: no file could be created, or the
                      // existing file could not be read (it is left untouched)

@@ -24,6 +24,11 @@ std::optional<int> SelectStartupLanguage(const std::string& directory, int syste
     return std::nullopt;
 }
 
+int StartupLanguageId(const std::string& directory) {
+    const int system = SystemDefaultLanguageId();
+    return SelectStartupLanguage(directory, system).value_or(system);
+}
+
 int LanguageIdFromLocaleName(std::string_view locale) {
     // language[_territory|_script...][.codeset][@modifier]; '-' is taken too.
     locale = locale.substr(0, locale.find_first_of(".@"));

@@ -14,6 +14,10 @@ namespace printune {
 // which callers get with SelectStartupLanguage(...).value_or(system).
 std::optional<int> SelectStartupLanguage(const std::string& directory, int systemLanguageId);
 
+// The language to show: SelectStartupLanguage with the system's default, and
+// the system's own language when the file names neither.
+int StartupLanguageId(const std::string& directory);
+
 // The language identifier of a POSIX locale name: 2052 for Simplified
 // Chinese ("zh_CN", "zh_SG", "zh_Hans", "zh" with any codeset or modifier,
 // such as "zh_CN.UTF-8"), 1033 for everything else, also "C" and "".

@@ -419,13 +419,23 @@ void NetCfgState::ReceiverLoop() {
 }
 
 NetCfgState::Begin NetCfgState::BeginAction() {
-    if (!actionMutex_.try_lock_for(ACTION_LOCK_WAIT))
-        return Begin::NoLock;
-    std::lock_guard<std::timed_mutex> lock(actionMutex_, std::adopt_lock);
+    {
+        std::unique_lock<std::mutex> lock(actionMutex_);
+        if (!actionReleased_.wait_for(lock, ACTION_LOCK_WAIT, [&] { return !actionHeld_; }))
+            return Begin::NoLock;
+        actionHeld_ = true;
+    }
+    Begin result = Begin::Started;
     if (busy_.load(std::memory_order_acquire) != 0)
-        return Begin::Busy;
-    busy_.store(1, std::memory_order_release);
-    return Begin::Started;
+        result = Begin::Busy;
+    else
+        busy_.store(1, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> lock(actionMutex_);
+        actionHeld_ = false;
+    }
+    actionReleased_.notify_one();
+    return result;
 }
 
 NetCfgState::Consumed NetCfgState::Consume() {

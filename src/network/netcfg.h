@@ -227,8 +227,11 @@ private:
     NetCfgEntryList sendList_{};
     NetCfgEntryList receivedList_{};
 
-    std::timed_mutex actionMutex_; // the busy check of user actions
-    std::mutex threadMutex_;       // whoever joins the receiver
+    // The busy check of user actions: a lock taken with a bounded wait.
+    std::mutex actionMutex_;
+    std::condition_variable actionReleased_;
+    bool actionHeld_ = false;
+    std::mutex threadMutex_; // whoever joins the receiver
     std::thread receiver_;
     std::mutex newsMutex_;
     std::condition_variable news_;

@@ -20,6 +20,9 @@ public:
     static constexpr int READ_SLICE_MS = 100;
     // Upper bound of a TCP connect (Linux would otherwise wait ~2 minutes).
     static constexpr int CONNECT_TIMEOUT_MS = 10000;
+    // Constant part of the COM and LPT write deadlines, and how long a USB or
+    // TCP write may go without the printer accepting a byte before it fails.
+    static constexpr int WRITE_GRACE_MS = 10000;
 
     CPrinterPort();
     ~CPrinterPort();
@@ -54,15 +57,22 @@ public:
     int handles[HANDLE_SLOTS];
     int socket = NO_HANDLE;
     struct termios dcb {};
+    // WRITE_GRACE_MS unless a caller (a test) shortens it.
+    int writeGraceMs = WRITE_GRACE_MS;
 
 private:
     int OpenCom();
     int OpenLpt();
     int OpenUsb();
     int OpenLan(const std::string& address);
+    int ReadCom(uint8_t* buffer, int size);
+    int ReadSlice(uint8_t* buffer, int size);
+    int WriteUsb();
+    int WriteLan();
     [[noreturn]] void Raise(int code, int err);
 
     int lastErrno_ = 0;
+    bool comExclusive_ = false; // slot 0 holds a tty we set TIOCEXCL on
 };
 
 } // namespace printune

@@ -10,8 +10,13 @@
 namespace printune {
 
 std::string NarrowCodePage(int systemLanguageId) {
-    if (const char* env = std::getenv("PRINTUNE_CODEPAGE"); env && *env)
-        return env;
+    if (const char* env = std::getenv("PRINTUNE_CODEPAGE"); env && *env) {
+        // A bare Windows code page number ("936") is iconv's "CP936".
+        std::string name = env;
+        if (name.find_first_not_of("0123456789") == std::string::npos)
+            return "CP" + name;
+        return name;
+    }
     return systemLanguageId == LANG_CHINESE ? "GBK" : "WINDOWS-1252";
 }
 

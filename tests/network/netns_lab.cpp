@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -81,6 +82,11 @@ bool NetnsLab::AddHost(const std::string& host) {
     return Run(host, "link set lo up");
 }
 
+bool NetnsLab::Probe() {
+    return AddHost("probe") && Run("probe", "link add p0 type veth peer name p1") &&
+           Run("probe", "link del p0");
+}
+
 bool NetnsLab::Run(const std::string& host, const std::string& ipArguments) {
     if (!Shell("ip -n " + Name(host) + " " + ipArguments)) {
         error_ = "ip -n " + Name(host) + " " + ipArguments + " failed";
@@ -111,6 +117,8 @@ NetnsLab::Child NetnsLab::Start(const std::string& host,
     const std::string path = "/run/netns/" + Name(host);
     const int pid = fork();
     if (pid == 0) {
+        // Never outlive a test process that was killed.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         close(report[0]);
         close(ready[0]);
         readyFd = ready[1];

@@ -381,3 +381,43 @@ TEST(SettingsFile, PathAndMessages) {
     EXPECT_NE(SettingsErrorMessage(e, LANG_CHINESE).find("原设置文件保持不变"), std::string::npos);
     EXPECT_EQ(SettingsErrorMessage(SettingsError{}, LANG_ENGLISH), "");
 }
+
+TEST(SettingsFile, AReadOnlyFolderIsReportedAtLoad) {
+    TempDir dir;
+    WriteFile(dir.Ini(), FileText());
+    std::filesystem::permissions(dir.Ini(), std::filesystem::perms::all);
+    std::filesystem::permissions(
+        dir.path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                        std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                        std::filesystem::perms::others_exec);
+    int result = RunInChild(
+        [&] {
+            LoadedSettings loaded = LoadSettings(dir.path(), {}, LANG_ENGLISH);
+            if (loaded.origin != SettingsOrigin::ReadOnlyFile || loaded.error.errorNumber != EACCES)
+                return 1;
+            SettingsError error;
+            if (SaveSettings(dir.path(), PortSettings{}, &error))
+                return 2;
+            return error.failure == SettingsFailure::WriteFailed ? 0 : 3;
+        },
+        true);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadFile(dir.Ini()), FileText());
+}
+
+TEST(SettingsFile, TemporariesOfKilledSaversAreSweptOnceStale) {
+    TempDir dir;
+    const std::string stale = dir.File(".printune.ini.tmp.99999.0");
+    const std::string fresh = dir.File(".printune.ini.tmp.99999.1");
+    const std::string other = dir.File(".other.ini.tmp.1.0");
+    for (const std::string& f : {stale, fresh, other})
+        WriteFile(f, "[PrinterModel]\r\n");
+    auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+    std::filesystem::last_write_time(stale, old);
+    std::filesystem::last_write_time(other, old);
+
+    ASSERT_TRUE(SaveSettings(dir.path(), PortSettings{}));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(fresh)); // may be another saver's, in progress
+    EXPECT_TRUE(std::filesystem::exists(other));
+}

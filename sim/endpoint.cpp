@@ -1,0 +1,303 @@
+#include "endpoint.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "port/serial_config.h"
+
+namespace printune_sim {
+
+namespace {
+constexpr size_t CHUNK = 64 * 1024;
+
+void SetNonBlocking(int fd) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+} // namespace
+
+Endpoint::Endpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
+                   std::unique_ptr<Capture> capture, EndpointFaults faults)
+    : name_(std::move(name)), loop_(loop), device_(std::move(device)), capture_(std::move(capture)),
+      faults_(faults) {}
+
+Endpoint::~Endpoint() {
+    for (uint64_t id : timers_)
+        loop_.Cancel(id);
+    if (fd_ >= 0)
+        loop_.Unwatch(fd_);
+}
+
+void Endpoint::Attach(int fd, bool socket) {
+    fd_ = fd;
+    socket_ = socket;
+    ++generation_;
+    received_ = 0;
+    reading_ = true;
+    closeWhenFlushed_ = false;
+    out_.clear();
+    loop_.Watch(fd, POLLIN, [this](short revents) { OnEvents(revents); });
+}
+
+void Endpoint::Detach() {
+    if (fd_ >= 0)
+        loop_.Unwatch(fd_);
+    fd_ = -1;
+    ++generation_;
+    out_.clear();
+    for (uint64_t id : timers_)
+        loop_.Cancel(id);
+    timers_.clear();
+    device_->OnDisconnect();
+    TakeDeviceEvents();
+}
+
+void Endpoint::OnEvents(short revents) {
+    if (revents & POLLOUT) {
+        WriteSome();
+        if (fd_ < 0)
+            return;
+    }
+    if (reading_ && (revents & (POLLIN | POLLHUP | POLLERR))) {
+        ReadSome();
+        return;
+    }
+    // Not reading (read limit reached): a TCP peer that went away still ends
+    // the connection.
+    if (socket_ && (revents & (POLLHUP | POLLERR)))
+        OnPeerClosed();
+}
+
+void Endpoint::ReadSome() {
+    uint8_t buf[CHUNK];
+    size_t want = sizeof buf;
+    if (faults_.readLimit >= 0)
+        want = std::min<size_t>(want, static_cast<size_t>(faults_.readLimit - received_));
+    if (socket_ && faults_.closeAfter >= 0)
+        want = std::min<size_t>(want, static_cast<size_t>(faults_.closeAfter - received_));
+    ssize_t n = want == 0 ? 0 : socket_ ? ::recv(fd_, buf, want, 0) : ::read(fd_, buf, want);
+    if (want > 0 && n == 0 && socket_) {
+        OnPeerClosed();
+        return;
+    }
+    if (n < 0) {
+        if (errno == EAGAIN || errno == EINTR)
+            return;
+        if (socket_)
+            OnPeerClosed();
+        return;
+    }
+    if (n > 0) {
+        capture_->Bytes("rx", buf, static_cast<size_t>(n));
+        received_ += n;
+        Reply reply;
+        device_->OnBytes(buf, static_cast<size_t>(n), reply);
+        TakeDeviceEvents();
+        if (!reply.bytes.empty() || reply.closeConnection) {
+            int delay = std::max(reply.delayMs, faults_.replyDelayMs);
+            if (delay <= 0) {
+                Queue(reply.bytes, reply.closeConnection);
+                if (fd_ < 0)
+                    return;
+            } else {
+                uint64_t gen = generation_;
+                auto shared = std::make_shared<Reply>(std::move(reply));
+                auto id = std::make_shared<uint64_t>(0);
+                *id = loop_.After(delay, [this, gen, shared, id] {
+                    timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
+                    if (gen == generation_)
+                        Queue(shared->bytes, shared->closeConnection);
+                });
+                timers_.push_back(*id);
+            }
+        }
+    }
+    if (socket_ && faults_.closeAfter >= 0 && received_ >= faults_.closeAfter) {
+        capture_->Note("fault", "closing after " + std::to_string(received_) + " bytes");
+        OnPeerClosed();
+        return;
+    }
+    if (faults_.readLimit >= 0 && received_ >= faults_.readLimit && reading_) {
+        capture_->Note("fault", "reading stopped after " + std::to_string(received_) + " bytes");
+        reading_ = false;
+        UpdateEvents();
+    }
+}
+
+void Endpoint::Queue(const std::vector<uint8_t>& bytes, bool closeAfter) {
+    if (fd_ < 0)
+        return;
+    capture_->Bytes("tx", bytes.data(), bytes.size());
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
+    if (closeAfter)
+        closeWhenFlushed_ = true;
+    WriteSome();
+    if (fd_ >= 0)
+        UpdateEvents();
+}
+
+void Endpoint::WriteSome() {
+    while (!out_.empty()) {
+        uint8_t buf[CHUNK];
+        size_t n = std::min(out_.size(), sizeof buf);
+        std::copy_n(out_.begin(), n, buf);
+        ssize_t w = socket_ ? ::send(fd_, buf, n, MSG_NOSIGNAL) : ::write(fd_, buf, n);
+        if (w < 0) {
+            if (errno == EAGAIN || errno == EINTR)
+                break;
+            out_.clear(); // the peer is gone; a TCP read will notice
+            break;
+        }
+        out_.erase(out_.begin(), out_.begin() + w);
+    }
+    if (out_.empty() && closeWhenFlushed_) {
+        OnPeerClosed();
+        return;
+    }
+    UpdateEvents();
+}
+
+void Endpoint::UpdateEvents() {
+    if (fd_ < 0)
+        return;
+    short events = static_cast<short>((reading_ ? POLLIN : 0) | (out_.empty() ? 0 : POLLOUT));
+    loop_.SetEvents(fd_, events);
+}
+
+void Endpoint::TakeDeviceEvents() {
+    for (const std::string& e : device_->TakeEvents())
+        capture_->Note("event", e);
+}
+
+TcpEndpoint::TcpEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
+                         std::unique_ptr<Capture> capture, EndpointFaults faults, std::string model)
+    : Endpoint(std::move(name), loop, std::move(device), std::move(capture), faults),
+      model_(std::move(model)) {}
+
+TcpEndpoint::~TcpEndpoint() {
+    if (conn_ >= 0) {
+        Detach();
+        ::close(conn_);
+    }
+    if (listenFd_ >= 0) {
+        loop_.Unwatch(listenFd_);
+        ::close(listenFd_);
+    }
+}
+
+bool TcpEndpoint::Listen(const std::string& address, int port, std::string& error) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    if (port < 0 || port > 65535 || ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
+        error = "bad TCP address " + address + ":" + std::to_string(port);
+        return false;
+    }
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int one = 1;
+    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+        ::listen(listenFd_, 8) != 0) {
+        error = "cannot listen on " + address + ":" + std::to_string(port) + ": " +
+                std::string(strerror(errno));
+        return false;
+    }
+    socklen_t len = sizeof sa;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len);
+    address_ = address;
+    port_ = ntohs(sa.sin_port);
+    loop_.Watch(listenFd_, POLLIN, [this](short) { Accept(); });
+    return true;
+}
+
+void TcpEndpoint::Accept() {
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len,
+                       SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    char text[INET_ADDRSTRLEN] = "?";
+    ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+    capture_->Note("open", std::string(text) + ":" + std::to_string(ntohs(peer.sin_port)));
+    conn_ = fd;
+    // One connection at a time: later ones wait in the backlog.
+    loop_.Unwatch(listenFd_);
+    Attach(fd, true);
+}
+
+void TcpEndpoint::DropConnection() {
+    if (conn_ < 0)
+        return;
+    capture_->Note("close");
+    Detach();
+    ::close(conn_);
+    conn_ = -1;
+    loop_.Watch(listenFd_, POLLIN, [this](short) { Accept(); });
+}
+
+void TcpEndpoint::OnPeerClosed() {
+    DropConnection();
+}
+
+Fields TcpEndpoint::Describe() const {
+    return {{"KIND", "tcp"},
+            {"ADDRESS", address_},
+            {"PORT", std::to_string(port_)},
+            {"MODEL", model_},
+            {"CAPTURE", CapturePath()}};
+}
+
+PtyEndpoint::PtyEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
+                         std::unique_ptr<Capture> capture, EndpointFaults faults, Fields fields)
+    : Endpoint(std::move(name), loop, std::move(device), std::move(capture), faults),
+      fields_(std::move(fields)) {}
+
+PtyEndpoint::~PtyEndpoint() {
+    if (master_ >= 0) {
+        Detach();
+        ::close(master_);
+    }
+    if (slave_ >= 0)
+        ::close(slave_);
+}
+
+bool PtyEndpoint::Create(std::string& error) {
+    char path[256] = {};
+    if (::openpty(&master_, &slave_, path, nullptr, nullptr) != 0) {
+        error = "cannot create a pty: " + std::string(strerror(errno));
+        return false;
+    }
+    termios t{};
+    ::tcgetattr(slave_, &t);
+    printune::MakeRawTermios(t, true);
+    ::tcsetattr(slave_, TCSANOW, &t);
+    SetNonBlocking(master_);
+    SetNonBlocking(slave_);
+    slavePath_ = path;
+    Attach(master_, false);
+    return true;
+}
+
+Fields PtyEndpoint::Describe() const {
+    Fields f = fields_;
+    f.emplace_back("PTY", slavePath_);
+    f.emplace_back("CAPTURE", CapturePath());
+    return f;
+}
+
+} // namespace printune_sim

@@ -1,0 +1,122 @@
+#pragma once
+// Endpoints of the simulator: a byte stream (a TCP connection, the master
+// side of a pty) connected to a SimDevice. Everything received is captured,
+// handed to the device, and the device's replies are sent back, optionally
+// late. Faults for testing the tool's error paths are per endpoint.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "capture.h"
+#include "event_loop.h"
+#include "sim_device.h"
+
+namespace printune_sim {
+
+struct EndpointFaults {
+    int64_t closeAfter = -1; // TCP: drop the connection after this many bytes
+    int64_t readLimit = -1;  // stop reading after this many bytes (per connection)
+    int replyDelayMs = 0;    // at least this long before every reply
+};
+
+// Ordered key/value pairs describing an endpoint (see the description file).
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+class Endpoint {
+public:
+    Endpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
+             std::unique_ptr<Capture> capture, EndpointFaults faults);
+    virtual ~Endpoint();
+    Endpoint(const Endpoint&) = delete;
+    Endpoint& operator=(const Endpoint&) = delete;
+
+    const std::string& Name() const { return name_; }
+    virtual Fields Describe() const = 0;
+    void FlushCapture() { capture_->Flush(); }
+    const std::string& CapturePath() const { return capture_->Path(); }
+
+protected:
+    // Starts serving a stream descriptor (non-blocking). The endpoint does
+    // not own it; Detach stops watching it.
+    void Attach(int fd, bool socket);
+    void Detach();
+    int StreamFd() const { return fd_; }
+    // The peer closed its end (TCP only).
+    virtual void OnPeerClosed() {}
+
+    std::string name_;
+    EventLoop& loop_;
+    std::unique_ptr<SimDevice> device_;
+    std::unique_ptr<Capture> capture_;
+    EndpointFaults faults_;
+
+private:
+    void OnEvents(short revents);
+    void ReadSome();
+    void WriteSome();
+    void Queue(const std::vector<uint8_t>& bytes, bool closeAfter);
+    void UpdateEvents();
+    void TakeDeviceEvents();
+
+    int fd_ = -1;
+    bool socket_ = false;
+    uint64_t generation_ = 0; // replies scheduled for an earlier connection are dropped
+    int64_t received_ = 0;    // in this connection
+    bool reading_ = true;
+    bool closeWhenFlushed_ = false;
+    std::deque<uint8_t> out_;
+    std::vector<uint64_t> timers_;
+};
+
+// A TCP listener; serves one connection at a time, any number one after
+// another.
+class TcpEndpoint : public Endpoint {
+public:
+    TcpEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
+                std::unique_ptr<Capture> capture, EndpointFaults faults, std::string model);
+    ~TcpEndpoint() override;
+    // Binds and listens; false with a reason.
+    bool Listen(const std::string& address, int port, std::string& error);
+    Fields Describe() const override;
+    int Port() const { return port_; }
+
+protected:
+    void OnPeerClosed() override;
+
+private:
+    void Accept();
+    void DropConnection();
+    int listenFd_ = -1;
+    int conn_ = -1;
+    std::string address_;
+    int port_ = 0;
+    std::string model_;
+};
+
+// A pty in raw mode whose slave stands in for a serial port, a parallel port
+// or a USB printer node. The simulator keeps a slave descriptor open itself,
+// so the pty survives the tool's opens and closes.
+class PtyEndpoint : public Endpoint {
+public:
+    PtyEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
+                std::unique_ptr<Capture> capture, EndpointFaults faults, Fields fields);
+    ~PtyEndpoint() override;
+    bool Create(std::string& error);
+    const std::string& SlavePath() const { return slavePath_; }
+    // Extra description fields known only once the node is published.
+    void AddField(const std::string& key, const std::string& value) {
+        fields_.emplace_back(key, value);
+    }
+    Fields Describe() const override;
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slavePath_;
+    Fields fields_;
+};
+
+} // namespace printune_sim

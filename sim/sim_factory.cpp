@@ -1,0 +1,41 @@
+#include "sim_factory.h"
+
+#include "escpos_handler.h"
+#include "firmware_handler.h"
+#include "label_printer.h"
+#include "receipt_printer.h"
+#include "sim_printer.h"
+#include "wireless_handler.h"
+
+namespace printune_sim {
+
+namespace {
+
+bool IsReceiptModel(const std::string& model) {
+    return model == "HT-740" || model == "HT-750" || model == "HT-760";
+}
+
+} // namespace
+
+// Every model is a SimPrinter composed of one handler per command family;
+// the order matters only where two families could claim the same bytes.
+std::unique_ptr<SimDevice> MakeSimPrinter(const std::string& model) {
+    auto printer = std::make_unique<SimPrinter>();
+    if (IsReceiptModel(model)) {
+        auto state = std::make_shared<ReceiptPrinterState>(ReceiptPrinterState::Factory(model));
+        // An image takes every byte until its connection ends: first.
+        printer->AddHandler(std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Receipt));
+        printer->AddHandler(std::make_shared<WirelessHandler>(model));
+        AddReceiptHandlers(*printer, state);
+        // Text and ESC/POS take what no other family claims: last.
+        printer->AddHandler(std::make_shared<EscPosHandler>());
+    } else {
+        auto state = std::make_shared<LabelPrinterState>(LabelPrinterState::Factory(model));
+        printer->AddHandler(std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Label));
+        printer->AddHandler(std::make_shared<WirelessHandler>(model));
+        AddLabelHandlers(*printer, state);
+    }
+    return printer;
+}
+
+} // namespace printune_sim

@@ -1,0 +1,167 @@
+#include "sim_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace printune_sim {
+
+namespace {
+bool ParseInt(const std::string& text, long long lo, long long hi, long long& value) {
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && p == end && !text.empty() && value >= lo && value <= hi;
+}
+
+// "SPEC=MODEL" -> SPEC, MODEL.
+std::string SplitModel(const std::string& text, std::string& model) {
+    size_t eq = text.find('=');
+    if (eq == std::string::npos)
+        return text;
+    model = text.substr(eq + 1);
+    return text.substr(0, eq);
+}
+
+bool IsHex4(const std::string& s) {
+    return s.size() == 4 &&
+           std::all_of(s.begin(), s.end(), [](char c) { return std::isxdigit(c) != 0; });
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+} // namespace
+
+const char* SimUsage() {
+    return "usage: printune-sim [options]\n"
+           "Endpoints (default: --tcp 127.0.0.1:9100):\n"
+           "  --tcp [ADDR:]PORT[=MODEL]   TCP listener (port 0: any free port)\n"
+           "  --no-tcp                    no TCP listener\n"
+           "  --com N[=MODEL]             serial port COMn on a pty\n"
+           "  --lpt N[=MODEL]             parallel port LPTn on a pty\n"
+           "  --usb VID:PID[=MODEL]       USB printer (model from the PID by default)\n"
+           "  --all                       TCP, COM1, LPT1, USB 7A3E:5C19 and 7A3E:3D71\n"
+           "  --model MODEL               model for TCP, COM and LPT (default KP-520;\n"
+           "                              'silent' and 'echo' are test devices)\n"
+           "Replies and faults:\n"
+           "  --reply HEX | REQHEX=HEX    canned reply (after every chunk, or to a request)\n"
+           "  --replies FILE              canned replies, one REQHEX = HEX per line\n"
+           "  --reply-delay MS            wait before every reply\n"
+           "  --close-after N             TCP: drop the connection after N bytes\n"
+           "  --read-limit N              stop reading after N bytes per connection\n"
+           "Files:\n"
+           "  --dir DIR                   where device links, trees and captures go\n"
+           "  --describe FILE             write the endpoint description there too\n"
+           "  --quiet                     do not print the description\n";
+}
+
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::string& error) {
+    bool tcpGiven = false;
+    bool noTcp = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        long long n = 0;
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--quiet") {
+            o.quiet = true;
+        } else if (a == "--no-tcp") {
+            noTcp = true;
+        } else if (a == "--all") {
+            o.com.push_back(PortSpec{1, {}});
+            o.lpt.push_back(PortSpec{1, {}});
+            o.usb.push_back(UsbSpec{"7A3E", "5C19", {}});
+            o.usb.push_back(UsbSpec{"7A3E", "3D71", {}});
+        } else if (a == "--dir" || a == "--describe" || a == "--model") {
+            if (!value(v))
+                return false;
+            (a == "--dir" ? o.dir : a == "--describe" ? o.describePath : o.model) = v;
+        } else if (a == "--tcp") {
+            if (!value(v))
+                return false;
+            TcpSpec t;
+            std::string spec = SplitModel(v, t.model);
+            size_t colon = spec.rfind(':');
+            if (colon != std::string::npos) {
+                t.address = spec.substr(0, colon);
+                spec = spec.substr(colon + 1);
+            }
+            if (!ParseInt(spec, 0, 65535, n)) {
+                error = "bad --tcp value: " + v;
+                return false;
+            }
+            t.port = static_cast<int>(n);
+            o.tcp.push_back(t);
+            tcpGiven = true;
+        } else if (a == "--com" || a == "--lpt") {
+            if (!value(v))
+                return false;
+            PortSpec p;
+            std::string spec = SplitModel(v, p.model);
+            if (!ParseInt(spec, 1, a == "--com" ? 256 : 16, n)) {
+                error = "bad " + a + " value: " + v;
+                return false;
+            }
+            p.number = static_cast<int>(n);
+            (a == "--com" ? o.com : o.lpt).push_back(p);
+        } else if (a == "--usb") {
+            if (!value(v))
+                return false;
+            UsbSpec u;
+            std::string spec = SplitModel(v, u.model);
+            size_t colon = spec.find(':');
+            if (colon == std::string::npos || !IsHex4(spec.substr(0, colon)) ||
+                !IsHex4(spec.substr(colon + 1))) {
+                error = "bad --usb value (want VID:PID, four hex digits each): " + v;
+                return false;
+            }
+            u.vid = Upper(spec.substr(0, colon));
+            u.pid = Upper(spec.substr(colon + 1));
+            o.usb.push_back(u);
+        } else if (a == "--reply") {
+            if (!value(v))
+                return false;
+            CannedRule rule;
+            if (!ParseCannedRule(v, rule, error))
+                return false;
+            o.canned.push_back(rule);
+        } else if (a == "--replies") {
+            if (!value(v) || !LoadCannedRules(v, o.canned, error))
+                return false;
+        } else if (a == "--reply-delay" || a == "--close-after" || a == "--read-limit") {
+            if (!value(v))
+                return false;
+            if (!ParseInt(v, 0, a == "--reply-delay" ? 600000 : (1LL << 40), n)) {
+                error = "bad " + a + " value: " + v;
+                return false;
+            }
+            if (a == "--reply-delay")
+                o.faults.replyDelayMs = static_cast<int>(n);
+            else
+                (a == "--close-after" ? o.faults.closeAfter : o.faults.readLimit) = n;
+        } else if (a.rfind("--net", 0) == 0 || a.rfind("--htnet", 0) == 0) {
+            ++i; // the network printers' options, each with one value
+        } else {
+            error = "unknown option: " + a;
+            return false;
+        }
+    }
+    if (noTcp)
+        o.tcp.clear();
+    else if (!tcpGiven)
+        o.tcp.push_back(TcpSpec{});
+    return true;
+}
+
+} // namespace printune_sim

@@ -1,0 +1,47 @@
+#pragma once
+// Command line of printune-sim.
+#include <string>
+#include <vector>
+
+#include "canned.h"
+#include "endpoint.h"
+
+namespace printune_sim {
+
+struct TcpSpec {
+    std::string address = "127.0.0.1";
+    int port = 9100;
+    std::string model;
+};
+
+struct PortSpec { // COMn or LPTn
+    int number = 1;
+    std::string model;
+};
+
+struct UsbSpec {
+    std::string vid; // four upper-case hex digits
+    std::string pid;
+    std::string model; // empty: from the product ID
+};
+
+struct SimOptions {
+    std::string dir;          // working directory; empty: a new one under $TMPDIR
+    std::string describePath; // also written to stdout unless quiet
+    bool quiet = false;
+    bool help = false;
+    std::string model = "KP-520"; // for TCP, COM and LPT without a model of their own
+    std::vector<TcpSpec> tcp;
+    std::vector<PortSpec> com;
+    std::vector<PortSpec> lpt;
+    std::vector<UsbSpec> usb;
+    std::vector<CannedRule> canned;
+    EndpointFaults faults;
+};
+
+// False with a message on a bad command line.
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
+
+const char* SimUsage();
+
+} // namespace printune_sim

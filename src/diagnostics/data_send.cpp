@@ -1,0 +1,209 @@
+#include "diagnostics/data_send.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/codepage.h"
+#include "diagnostics/device_texts.h"
+#include "diagnostics/hex_text.h"
+
+namespace printune {
+
+int IntervalFromText(const std::string& text) {
+    long long v = 0;
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        v = v * 10 + (text[i] - '0');
+        if (v > 24LL * 3600 * 1000) // a day is more than any pause needs
+            return 24 * 3600 * 1000;
+    }
+    return static_cast<int>(v);
+}
+
+DataBytes BuildDataBytes(const std::string& input, bool hex, const std::string& codePage,
+                         int languageId) {
+    DataBytes r;
+    if (input.empty()) {
+        r.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::InputEmpty, languageId)};
+        return r;
+    }
+    if (hex) {
+        if (ParseHexText(input, r.bytes) < 0) {
+            r.notice = Notice{Severity::Error, DeviceTextString(DeviceText::NotHex, languageId)};
+            return r;
+        }
+        // Separators only: nothing to send (a loop of empty writes would
+        // only spin).
+        if (r.bytes.empty()) {
+            r.notice =
+                Notice{Severity::Warning, DeviceTextString(DeviceText::InputEmpty, languageId)};
+            return r;
+        }
+        r.ok = true;
+        return r;
+    }
+    TextBytes t = CommandTextBytes(input, codePage, languageId);
+    if (!t.ok) {
+        r.notice = Notice{Severity::Error, t.error};
+        return r;
+    }
+    r.bytes = std::move(t.bytes);
+    r.ok = true;
+    return r;
+}
+
+namespace {
+
+// Open failures of the data send: an error icon when the device could not
+// be opened, a warning when no USB printer was found.
+Severity DataOpenSeverity(int code) {
+    return code == 8005 || code == 8006 ? Severity::Warning : Severity::Error;
+}
+
+std::optional<Notice> OpenLink(PortLink& link, int languageId, bool fileSend) {
+    try {
+        if (link.Open() == 1)
+            return std::nullopt;
+        return OpenFailureNotice(link, 0, Severity::Error, languageId);
+    } catch (int code) {
+        return OpenFailureNotice(link, code, fileSend ? Severity::Error : DataOpenSeverity(code),
+                                 languageId);
+    }
+}
+
+Notice SendFailedNotice(int languageId) {
+    return Notice{Severity::Warning, DeviceTextString(DeviceText::SendFailed, languageId)};
+}
+
+} // namespace
+
+DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bool loop,
+                           int intervalMs, std::stop_token stop, int languageId,
+                           const std::function<void(int, int64_t)>& onWrite) {
+    DataSendResult r;
+    LinkCloser closer(link);
+    if (auto n = OpenLink(link, languageId, false)) {
+        r.notice = n;
+        return r;
+    }
+    const auto length = static_cast<int32_t>(bytes.size());
+    r.ok = true;
+    for (;;) {
+        int written = -1;
+        try {
+            written = link.Write(bytes.data(), length);
+        } catch (int) {
+            written = -1;
+        }
+        if (written >= 0) {
+            ++r.writes;
+            r.bytesSent += written;
+            if (onWrite)
+                onWrite(r.writes, r.bytesSent);
+        }
+        // A failed or short write ends the repetition; a short write is as
+        // much a failure as a refused one, so it is said as well.
+        if (written != length) {
+            r.ok = false;
+            r.notice = SendFailedNotice(languageId);
+            loop = false;
+        }
+        PauseFor(intervalMs, stop);
+        if (!loop || stop.stop_requested())
+            break;
+    }
+    return r;
+}
+
+int64_t FileBlockSize(int64_t total) {
+    return total < 100 ? total : total / 100;
+}
+
+std::string PercentCaption(int64_t sent, int64_t total) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld%%",
+                  static_cast<long long>(total > 0 ? sent * 100 / total : 0));
+    return text;
+}
+
+FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, bool loop,
+                           int intervalMs, std::stop_token stop, int languageId,
+                           const std::function<void(const FileProgress&)>& onProgress) {
+    FileSendResult r;
+    LinkCloser closer(link);
+    if (auto n = OpenLink(link, languageId, true)) {
+        r.notice = n;
+        return r;
+    }
+    const auto total = static_cast<int64_t>(file.size());
+    FileProgress progress;
+    progress.total = total;
+    bool ended = false; // a zero write, a failure or a stop request
+    for (;;) {
+        int64_t block = FileBlockSize(total);
+        int64_t remaining = total;
+        progress.position = 0;
+        ++r.passes;
+        progress.pass = r.passes;
+        while (remaining > 0 && !ended) {
+            if (stop.stop_requested()) {
+                ended = true;
+                break;
+            }
+            block = std::min(block, remaining);
+            int written = 0;
+            try {
+                written =
+                    link.Write(file.data() + (total - remaining), static_cast<int32_t>(block));
+            } catch (int) {
+                r.notice = SendFailedNotice(languageId);
+                ended = true;
+                break;
+            }
+            if (written <= 0) {
+                // The printer takes nothing more: end, and say so.
+                r.notice = SendFailedNotice(languageId);
+                ended = true;
+                break;
+            }
+            remaining -= written;
+            r.sent += written;
+            progress.position += written;
+            progress.sent = r.sent;
+            progress.caption = PercentCaption(r.sent, total);
+            if (onProgress)
+                onProgress(progress);
+        }
+        PauseFor(intervalMs, stop);
+        // An empty file has no passes to repeat.
+        if (!loop || ended || total == 0 || stop.stop_requested())
+            break;
+    }
+    if (!loop && !ended && r.sent == total) {
+        r.ok = true;
+        r.notice =
+            Notice{Severity::Information, DeviceTextString(DeviceText::FileSent, languageId)};
+    }
+    return r;
+}
+
+FileSendResult SendFile(PortLink& link, const std::string& path, bool loop, int intervalMs,
+                        std::stop_token stop, int languageId,
+                        const std::function<void(const FileProgress&)>& onProgress) {
+    FileSendResult r;
+    if (path.empty()) {
+        r.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SelectFile, languageId)};
+        return r;
+    }
+    std::vector<uint8_t> file;
+    if (!ReadFileBytes(path, file)) {
+        r.notice =
+            Notice{Severity::Error, FormatDeviceText(DeviceText::FileUnreadable, languageId, path)};
+        return r;
+    }
+    return RunFileSend(link, file, loop, intervalMs, stop, languageId, onProgress);
+}
+
+} // namespace printune

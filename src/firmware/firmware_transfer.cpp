@@ -1,0 +1,105 @@
+#include "firmware/firmware_transfer.h"
+
+#include "diagnostics/data_send.h"
+#include "diagnostics/device_texts.h"
+
+namespace printune {
+
+namespace {
+
+Notice FailedNotice(Severity severity, int languageId) {
+    return Notice{severity, DeviceTextString(DeviceText::SendFailed, languageId)};
+}
+
+} // namespace
+
+TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool downloadMode,
+                             std::stop_token stop, int languageId,
+                             const std::function<void(const TransferProgress&)>& onProgress) {
+    TransferResult r;
+    ScopedUsbFilter filter(UpdateUsbFilter(image.kind, downloadMode, CurrentUsbFilter()));
+    LinkCloser closer(link);
+    try {
+        if (link.Open() != 1) {
+            r.notice = OpenFailureNotice(link, 0, Severity::Error, languageId);
+            return r;
+        }
+    } catch (int code) {
+        r.portError = code;
+        r.notice = OpenFailureNotice(link, code, Severity::Error, languageId);
+        return r;
+    }
+
+    const auto total = static_cast<int64_t>(image.bytes.size());
+    const BlockPlan plan = PlanBlocks(total);
+    TransferProgress progress;
+    progress.total = total;
+    int64_t offset = 0;
+    int zeroWrites = 0;
+    while (offset < total) {
+        if (stop.stop_requested()) {
+            link.Close();
+            r.notice = Notice{Severity::Error,
+                              DeviceTextString(DeviceText::FirmwareCancelled, languageId)};
+            return r;
+        }
+        const int64_t block = std::min(plan.block, total - offset);
+        int written = 0;
+        try {
+            written = link.Write(image.bytes.data() + offset, static_cast<int32_t>(block));
+        } catch (int code) {
+            r.portError = code;
+            r.notice = FailedNotice(Severity::Warning, languageId);
+            return r;
+        }
+        if (written == 0) {
+            // Nothing taken: offer the same block again, but not for ever
+            // (a USB open that found no printer writes nothing each time).
+            if (++zeroWrites >= MAX_ZERO_WRITES) {
+                link.Close();
+                r.notice = FailedNotice(Severity::Error, languageId);
+                return r;
+            }
+            PauseFor(10, stop);
+            continue;
+        }
+        zeroWrites = 0;
+        ++r.writes;
+        r.sent += written;
+        if (written != block) {
+            link.Close();
+            r.notice = FailedNotice(Severity::Error, languageId);
+            return r;
+        }
+        offset += block;
+        progress.sent = r.sent;
+        progress.percent = static_cast<int>(r.sent * 100 / total);
+        progress.caption = PercentCaption(r.sent, total);
+        if (onProgress)
+            onProgress(progress);
+    }
+    link.Close();
+    r.ok = r.sent == total;
+    r.notice =
+        r.ok ? Notice{Severity::Information, DeviceTextString(DeviceText::FileSent, languageId)}
+             : FailedNotice(Severity::Error, languageId);
+    return r;
+}
+
+TransferResult UpdateFirmware(PortLink& link, const std::string& path, bool downloadMode,
+                              std::stop_token stop, int languageId,
+                              const std::function<void(const TransferProgress&)>& onProgress) {
+    PreparedImage prepared = PrepareImage(path, languageId);
+    if (!prepared.ok) {
+        TransferResult r;
+        r.notice = prepared.notice;
+        return r;
+    }
+    return TransferImage(link, prepared.image, downloadMode, stop, languageId, onProgress);
+}
+
+SendOutcome SendDownloadCommand(PortLink& link, int languageId) {
+    return SendToPrinter(link, DownloadModeCommand(), languageId);
+}
+
+} // namespace printune

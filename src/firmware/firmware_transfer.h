@@ -1,0 +1,52 @@
+#pragma once
+// Sending a firmware or font image to a printer in download mode: block by
+// block with progress, no reply expected. The USB filter is switched to the
+// printer's update IDs for the transfer and put back on every path.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+#include "diagnostics/port_link.h"
+#include "firmware/firmware_image.h"
+
+namespace printune {
+
+struct TransferProgress {
+    int64_t sent = 0;
+    int64_t total = 0;
+    int percent = 0;
+    std::string caption; // "%d%%", the Update button's caption while sending
+};
+
+struct TransferResult {
+    bool ok = false;
+    int64_t sent = 0;
+    int writes = 0;
+    int portError = 0;
+    std::optional<Notice> notice; // "File sent successfully." or the failure
+};
+
+// Zero-byte writes in a row after which the printer is taken as gone.
+inline constexpr int MAX_ZERO_WRITES = 100;
+
+// Sends image over link (already configured: port type, device names), with
+// the USB filter switched for the duration. A write that takes fewer bytes
+// than its block ends the update at once, so the printer never gets an image
+// with a hole in it.
+TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool downloadMode,
+                             std::stop_token stop, int languageId,
+                             const std::function<void(const TransferProgress&)>& onProgress = {});
+
+// PrepareImage then TransferImage. A file that cannot be read or is of no
+// known kind is reported and nothing is switched or sent.
+TransferResult UpdateFirmware(PortLink& link, const std::string& path, bool downloadMode,
+                              std::stop_token stop, int languageId,
+                              const std::function<void(const TransferProgress&)>& onProgress = {});
+
+// The seven-byte download-mode command in one open, write, close, with the
+// standard messages (warning icon). ok means the printer took it.
+SendOutcome SendDownloadCommand(PortLink& link, int languageId);
+
+} // namespace printune

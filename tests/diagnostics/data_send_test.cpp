@@ -1,0 +1,208 @@
+#include "diagnostics/data_send.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "app/language.h"
+#include "support/scripted_link.h"
+
+using namespace printune;
+using printune_test::Hex;
+using printune_test::ScriptedLink;
+
+namespace {
+
+TEST(DataBytesTest, HexTextAndRefusals) {
+    EXPECT_EQ(BuildDataBytes("1B 40", true, "GBK", LANG_ENGLISH).bytes, Hex("1B 40"));
+    EXPECT_EQ(BuildDataBytes("ABC", false, "GBK", LANG_ENGLISH).bytes, Hex("41 42 43"));
+    DataBytes empty = BuildDataBytes("", false, "GBK", LANG_ENGLISH);
+    EXPECT_FALSE(empty.ok);
+    EXPECT_EQ(empty.notice->text, "The input content can not empty!");
+    EXPECT_EQ(empty.notice->severity, Severity::Warning);
+    DataBytes bad = BuildDataBytes("1G", true, "GBK", LANG_ENGLISH);
+    EXPECT_EQ(bad.notice->text, "Data entered is not hexadecimal data!");
+    EXPECT_EQ(bad.notice->severity, Severity::Error);
+    // Separators only would loop on empty writes.
+    EXPECT_FALSE(BuildDataBytes(" \r\n", true, "GBK", LANG_ENGLISH).ok);
+    EXPECT_FALSE(BuildDataBytes("A中", false, "WINDOWS-1252", LANG_ENGLISH).ok);
+}
+
+TEST(DataBytesTest, IntervalText) {
+    EXPECT_EQ(IntervalFromText(""), 0);
+    EXPECT_EQ(IntervalFromText("250"), 250);
+    EXPECT_EQ(IntervalFromText("12ms"), 12);
+    EXPECT_EQ(IntervalFromText("99999999999999"), 24 * 3600 * 1000);
+}
+
+TEST(DataSendTest, SingleSendWritesOnceAndCloses) {
+    ScriptedLink link;
+    std::stop_source s;
+    DataSendResult r = RunDataSend(link, Hex("1B 40"), false, 0, s.get_token(), LANG_ENGLISH);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(link.writes.size(), 1u);
+    EXPECT_EQ(link.AllWritten(), Hex("1B 40"));
+    EXPECT_EQ(link.closes, 1);
+    EXPECT_FALSE(r.notice);
+}
+
+TEST(DataSendTest, LoopEndsOnStopShortWriteOrFailure) {
+    // Stop token: the write in progress and its pause complete, no more.
+    ScriptedLink link;
+    std::stop_source s;
+    DataSendResult r = RunDataSend(link, Hex("41"), true, 0, s.get_token(), LANG_ENGLISH,
+                                   [&](int writes, int64_t) {
+                                       if (writes == 5)
+                                           s.request_stop();
+                                   });
+    EXPECT_EQ(r.writes, 5);
+    EXPECT_EQ(link.closes, 1);
+
+    ScriptedLink shortWrite;
+    shortWrite.onWrite = [](int i, int32_t n) { return i == 2 ? n - 1 : n; };
+    std::stop_source never;
+    r = RunDataSend(shortWrite, Hex("41 42"), true, 0, never.get_token(), LANG_ENGLISH);
+    EXPECT_EQ(shortWrite.writes.size(), 3u);
+    EXPECT_FALSE(r.ok);
+    ASSERT_TRUE(r.notice);
+
+    ScriptedLink failing;
+    failing.onWrite = [](int i, int32_t n) -> int {
+        if (i == 1)
+            throw 8003;
+        return n;
+    };
+    r = RunDataSend(failing, Hex("41"), true, 0, never.get_token(), LANG_ENGLISH);
+    EXPECT_EQ(r.notice->text, "Unable to send file to port.");
+    EXPECT_EQ(r.notice->severity, Severity::Warning);
+    EXPECT_EQ(failing.closes, 1);
+}
+
+TEST(DataSendTest, StopCutsALongPauseShort) {
+    ScriptedLink link;
+    std::stop_source s;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        s.request_stop();
+    });
+    auto start = std::chrono::steady_clock::now();
+    RunDataSend(link, Hex("41"), true, 60000, s.get_token(), LANG_ENGLISH);
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(link.writes.size(), 1u);
+}
+
+TEST(DataSendTest, OpenFailureIcons) {
+    std::stop_source s;
+    for (auto [code, severity] : {std::pair{8000, Severity::Error},
+                                  {8002, Severity::Error},
+                                  {8005, Severity::Warning},
+                                  {8006, Severity::Warning}}) {
+        ScriptedLink link;
+        link.portType = PORT_USB;
+        link.openError = code;
+        DataSendResult r = RunDataSend(link, Hex("41"), false, 0, s.get_token(), LANG_ENGLISH);
+        ASSERT_TRUE(r.notice) << code;
+        EXPECT_EQ(r.notice->severity, severity) << code;
+        EXPECT_TRUE(link.writes.empty());
+        EXPECT_EQ(link.closes, 1);
+    }
+}
+
+struct BlockCase {
+    size_t total;
+    size_t writes;
+    size_t last;
+};
+
+void PrintTo(const BlockCase& c, std::ostream* os) {
+    *os << c.total << " bytes";
+}
+
+class FileSendBlocks : public ::testing::TestWithParam<BlockCase> {};
+
+TEST_P(FileSendBlocks, Plan) {
+    const BlockCase& c = GetParam();
+    std::vector<uint8_t> file(c.total);
+    for (size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<uint8_t>(i * 7);
+    ScriptedLink link;
+    std::vector<std::string> captions;
+    std::stop_source s;
+    FileSendResult r = RunFileSend(link, file, false, 0, s.get_token(), LANG_ENGLISH,
+                                   [&](const FileProgress& p) { captions.push_back(p.caption); });
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(link.writes.size(), c.writes);
+    EXPECT_EQ(link.writes.back().size(), c.last);
+    EXPECT_EQ(link.AllWritten(), file);
+    EXPECT_EQ(captions.back(), "100%");
+    EXPECT_EQ(r.notice->text, "File sent successfully.");
+    EXPECT_EQ(r.notice->severity, Severity::Information);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FileSendBlocks,
+                         ::testing::Values(BlockCase{50, 1, 50}, BlockCase{99, 1, 99},
+                                           BlockCase{100, 100, 1}, BlockCase{1000, 100, 10},
+                                           BlockCase{1055, 106, 5}));
+
+TEST(FileSendTest, ShortWritesContinueWhereThePrinterStopped) {
+    std::vector<uint8_t> file(1000);
+    for (size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<uint8_t>(i);
+    ScriptedLink link;
+    link.onWrite = [](int i, int32_t n) { return i % 3 == 0 ? n / 2 : n; };
+    std::stop_source s;
+    FileSendResult r = RunFileSend(link, file, false, 0, s.get_token(), LANG_ENGLISH);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(link.AllWritten(), file);
+}
+
+TEST(FileSendTest, ZeroWriteEndsTheSendWithoutSuccess) {
+    ScriptedLink link;
+    link.onWrite = [](int i, int32_t n) { return i == 4 ? 0 : n; };
+    std::stop_source s;
+    FileSendResult r =
+        RunFileSend(link, std::vector<uint8_t>(1000), false, 0, s.get_token(), LANG_ENGLISH);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.sent, 40);
+    EXPECT_EQ(link.writes.size(), 5u);
+    EXPECT_EQ(r.notice->text, "Unable to send file to port.");
+}
+
+TEST(FileSendTest, LoopingPassesCarryTheSentCount) {
+    ScriptedLink link;
+    std::stop_source s;
+    std::vector<std::string> captions;
+    FileSendResult r = RunFileSend(link, std::vector<uint8_t>(200), true, 0, s.get_token(),
+                                   LANG_ENGLISH, [&](const FileProgress& p) {
+                                       captions.push_back(p.caption);
+                                       if (p.pass == 3 && p.position == p.total)
+                                           s.request_stop();
+                                   });
+    EXPECT_EQ(r.passes, 3);
+    EXPECT_EQ(r.sent, 600);
+    EXPECT_EQ(captions.back(), "300%");
+    EXPECT_FALSE(r.ok); // a looping send ends without the success message
+    EXPECT_FALSE(r.notice);
+    EXPECT_EQ(link.closes, 1);
+}
+
+TEST(FileSendTest, EmptyFileInLoopModeDoesNotSpin) {
+    ScriptedLink link;
+    std::stop_source s;
+    FileSendResult r = RunFileSend(link, {}, true, 0, s.get_token(), LANG_ENGLISH);
+    EXPECT_EQ(r.passes, 1);
+    EXPECT_TRUE(link.writes.empty());
+}
+
+TEST(FileSendTest, NoFileOrUnreadableFileSendsNothing) {
+    ScriptedLink link;
+    std::stop_source s;
+    FileSendResult r = SendFile(link, "", false, 0, s.get_token(), LANG_ENGLISH);
+    EXPECT_EQ(r.notice->text, "Select a file please.");
+    r = SendFile(link, "/nonexistent/file.hex", false, 0, s.get_token(), LANG_ENGLISH);
+    ASSERT_TRUE(r.notice);
+    EXPECT_NE(r.notice->text.find("/nonexistent/file.hex"), std::string::npos);
+    EXPECT_EQ(link.opens, 0);
+}
+
+} // namespace
