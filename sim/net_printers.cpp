@@ -95,8 +95,15 @@ void NetworkPrinters::Serve() {
             Ipv4Endpoint to = from;
             if (which == 1 && options_.netcfgReplyPort != 0)
                 to.port = options_.netcfgReplyPort;
-            for (const auto& reply : replies)
-                socket.SendTo(reply.data(), reply.size(), to);
+            const bool broadcast = which == 1 && options_.netcfgReplyBroadcast;
+            if (broadcast)
+                to.address = IPV4_BROADCAST;
+            for (const auto& reply : replies) {
+                if (broadcast)
+                    socket.SendBroadcast(reply.data(), reply.size(), to, true);
+                else
+                    socket.SendTo(reply.data(), reply.size(), to);
+            }
         }
     }
 }
@@ -151,6 +158,8 @@ const char* NetworkPrintersUsage() {
            "  --netcfg-port N          label protocol port (default 22094, 0 any)\n"
            "  --netcfg-reply-port N    port label printers answer to (default 22094;\n"
            "                           0 the request's source port)\n"
+           "  --netcfg-reply-mode M    unicast (default: to the request's source)\n"
+           "                           or broadcast (255.255.255.255)\n"
            "  --htnet-port N           HT protocol port (default 1901, 0 any)\n"
            "  --net-fault F[:I]        fault F for every printer, or printer I (from 0):\n"
            "                           no-answer answer-twice split two-in-one\n"
@@ -199,6 +208,13 @@ std::unique_ptr<NetworkPrinters> StartNetworkPrinters(int argc, char** argv, std
                 options.htPort = static_cast<uint16_t>(value);
             else
                 settleMs = static_cast<int>(value);
+        } else if (arg == "--netcfg-reply-mode") {
+            const std::string mode = i + 1 < argc ? argv[++i] : "";
+            if (mode != "unicast" && mode != "broadcast") {
+                error = "--netcfg-reply-mode needs unicast or broadcast";
+                return nullptr;
+            }
+            options.netcfgReplyBroadcast = mode == "broadcast";
         } else if (arg == "--net-bind") {
             if (i + 1 >= argc) {
                 error = "--net-bind needs an address";

@@ -121,6 +121,10 @@ struct NetworkPrintersOptions {
     // Label printers answer to the request's source address on this port;
     // 0 answers to the source port.
     uint16_t netcfgReplyPort = printune::NETCFG_PORT;
+    // Label printers answer by broadcast (to 255.255.255.255 on the reply
+    // port, through every interface), as a printer outside the tool's
+    // subnet must.
+    bool netcfgReplyBroadcast = false;
     uint16_t htPort = printune::HTNET_PORT; // 0: any free port
     std::vector<NetLabelSetup> label;
     std::vector<NetHtSetup> ht;

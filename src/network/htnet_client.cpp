@@ -15,9 +15,7 @@ constexpr std::chrono::milliseconds RECEIVER_READY_WAIT{3000};
 
 HtNetOptions HtNetOptions::FromEnvironment() {
     HtNetOptions result;
-    result.destination = EndpointFromEnvironment("PRINTUNE_HTNET_DEST", result.destination);
-    result.bind = EndpointFromEnvironment("PRINTUNE_HTNET_BIND", result.bind);
-    result.everyInterface = !EnvironmentSwitchedOff("PRINTUNE_HTNET_EVERY_INTERFACE");
+    RouteFromEnvironment("PRINTUNE_HTNET", result.destination, result.bind, result.everyInterface);
     return result;
 }
 

@@ -30,9 +30,7 @@ void CopyCut(char* field, size_t size, std::string_view text, size_t maxChars) {
 
 NetCfgAddresses NetCfgAddresses::FromEnvironment() {
     NetCfgAddresses result;
-    result.destination = EndpointFromEnvironment("PRINTUNE_NETCFG_DEST", result.destination);
-    result.bind = EndpointFromEnvironment("PRINTUNE_NETCFG_BIND", result.bind);
-    result.everyInterface = !EnvironmentSwitchedOff("PRINTUNE_NETCFG_EVERY_INTERFACE");
+    RouteFromEnvironment("PRINTUNE_NETCFG", result.destination, result.bind, result.everyInterface);
     return result;
 }
 

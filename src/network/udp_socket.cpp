@@ -88,9 +88,13 @@ Ipv4Endpoint EndpointFromEnvironment(const char* name, const Ipv4Endpoint& fallb
     return ParseEndpoint(value, fallback.port).value_or(fallback);
 }
 
-bool EnvironmentSwitchedOff(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && std::strcmp(value, "0") == 0;
+void RouteFromEnvironment(const std::string& prefix, Ipv4Endpoint& destination, Ipv4Endpoint& bind,
+                          bool& everyInterface) {
+    destination = EndpointFromEnvironment((prefix + "_DEST").c_str(), destination);
+    bind = EndpointFromEnvironment((prefix + "_BIND").c_str(), bind);
+    const char* every = std::getenv((prefix + "_EVERY_INTERFACE").c_str());
+    if (every != nullptr && std::strcmp(every, "0") == 0)
+        everyInterface = false;
 }
 
 std::vector<BroadcastInterface> ListBroadcastInterfaces() {
@@ -271,10 +275,12 @@ int UdpSocket::WaitReadable(SteadyTime deadline, const WakeEvent* wake) const {
         }
         if (wake && (fds[1].revents & POLLIN))
             return 2;
-        if (fds[0].revents & POLLIN)
-            return 1;
-        if (fds[0].revents & (POLLERR | POLLNVAL))
+        if (fds[0].revents & POLLNVAL)
             return -1;
+        // A pending socket error (an ICMP report) is handed to the next
+        // receive, which returns and clears it.
+        if (fds[0].revents & (POLLIN | POLLERR))
+            return 1;
         if (ready == 0 && std::chrono::steady_clock::now() >= deadline)
             return 0;
     }

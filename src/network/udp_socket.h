@@ -32,8 +32,10 @@ std::string FormatEndpoint(const Ipv4Endpoint& endpoint);
 // A malformed value is ignored (the fallback is used).
 Ipv4Endpoint EndpointFromEnvironment(const char* name, const Ipv4Endpoint& fallback);
 
-// True when environment variable `name` is "0".
-bool EnvironmentSwitchedOff(const char* name);
+// The overrides PREFIX_DEST, PREFIX_BIND (endpoints) and
+// PREFIX_EVERY_INTERFACE ("0" switches it off) of one protocol.
+void RouteFromEnvironment(const std::string& prefix, Ipv4Endpoint& destination, Ipv4Endpoint& bind,
+                          bool& everyInterface);
 
 // An interface that is up, can broadcast and is not loopback.
 struct BroadcastInterface {
@@ -93,8 +95,9 @@ public:
     int SendBroadcast(const uint8_t* data, size_t length, const Ipv4Endpoint& to,
                       bool everyInterface);
 
-    // Waits until a datagram is waiting, the deadline passes or `wake` is
-    // signalled. Returns 1 readable, 0 deadline, 2 woken, -1 error.
+    // Waits until a datagram (or a socket error for ReceiveNow to report)
+    // is waiting, the deadline passes or `wake` is signalled. Returns 1
+    // readable, 0 deadline, 2 woken, -1 when the socket is not usable.
     int WaitReadable(SteadyTime deadline, const WakeEvent* wake = nullptr) const;
 
     // Receives one waiting datagram without blocking. Returns its full

@@ -233,3 +233,36 @@ TEST(NetMessages, BothLanguages) {
                    NetMessage::NoPrinterFound, NetMessage::QueryTimedOut})
         EXPECT_NE(NetMessageText(m, LANG_CHINESE), NetMessageText(m, LANG_ENGLISH));
 }
+
+TEST(NetworkPrintersOptions, CommandLineStartsTheAskedPrinters) {
+    const char* args[] = {"printune-sim",
+                          "--tcp",
+                          "9100",
+                          "--net-bind",
+                          "127.0.0.3",
+                          "--netcfg-port",
+                          "0",
+                          "--htnet-port",
+                          "0",
+                          "--net-label",
+                          "2",
+                          "--net-ht",
+                          "1",
+                          "--net-fault",
+                          "no-answer:1"};
+    std::string error;
+    auto sim = printune_sim::StartNetworkPrinters(static_cast<int>(std::size(args)),
+                                                  const_cast<char**>(args), error);
+    ASSERT_TRUE(sim) << error;
+    EXPECT_EQ(sim->NetcfgEndpoint().address, 0x7F000003u);
+    EXPECT_NE(sim->HtEndpoint().port, 0);
+    EXPECT_EQ(sim->LabelIdentity(1).serial, "KP5200000002");
+
+    const char* bad[] = {"printune-sim", "--net-label", "1", "--net-fault", "sometimes"};
+    EXPECT_FALSE(printune_sim::StartNetworkPrinters(5, const_cast<char**>(bad), error));
+    EXPECT_NE(error.find("sometimes"), std::string::npos);
+    const char* none[] = {"printune-sim", "--tcp", "9100"};
+    error.clear();
+    EXPECT_FALSE(printune_sim::StartNetworkPrinters(3, const_cast<char**>(none), error));
+    EXPECT_TRUE(error.empty());
+}

@@ -18,14 +18,16 @@ namespace {
 
 // A host of simulated printers with the protocols' real ports, bound to
 // 0.0.0.0, until SIGTERM.
-NetnsLab::Child StartPrinterHost(NetnsLab& lab, const std::string& host, int first) {
-    return lab.Start(host, [first](std::string& report) {
+NetnsLab::Child StartPrinterHost(NetnsLab& lab, const std::string& host, int first,
+                                 bool replyBroadcast = false) {
+    return lab.Start(host, [first, replyBroadcast](std::string& report) {
         sigset_t term;
         sigemptyset(&term);
         sigaddset(&term, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &term, nullptr);
         printune_sim::NetworkPrintersOptions options;
         options.bindAddress = "0.0.0.0";
+        options.netcfgReplyBroadcast = replyBroadcast;
         options.label = {printune_sim::DefaultLabelSetup(first),
                          printune_sim::DefaultLabelSetup(first + 1)};
         options.ht = {printune_sim::DefaultHtSetup(first)};
@@ -141,4 +143,35 @@ TEST(NetnsBroadcast, EveryInterfaceIsSearched) {
     EXPECT_EQ(report, "label=2 ht=1 / label=4 ht=2");
     EXPECT_EQ(StopPrinterHost(lab, wired), 0);
     EXPECT_EQ(StopPrinterHost(lab, wifi), 0);
+}
+
+TEST(NetnsBroadcast, PrinterOutsideTheSubnetIsFound) {
+    // A printer still on its factory address in another subnet, answering
+    // by broadcast: only a limited broadcast reaches it (a directed one to
+    // 192.0.2.255 would not), and its broadcast reply must be taken.
+    NetnsLab lab;
+    REQUIRE_NETNS(lab);
+    ASSERT_TRUE(lab.AddHost("tool") && lab.AddHost("lan")) << lab.Error();
+    ASSERT_TRUE(lab.Link("tool", "eth0", "192.0.2.1/24", "lan", "eth0", "198.51.100.7/24"))
+        << lab.Error();
+    auto printers = StartPrinterHost(lab, "lan", 1, true);
+    ASSERT_TRUE(NetnsLab::WaitReady(printers, 5000));
+    auto tool = lab.Start("tool", [](std::string& report) {
+        NetCfgState state;
+        if (state.Open(NetCfgAddresses{}) != 0)
+            return 1;
+        state.SetTimeout(0);
+        std::vector<NetCfgDevice> devices;
+        state.RunSearch(devices);
+        NetCfgDevice device;
+        NetCfgEntryList entries;
+        const bool queried =
+            state.RunQuery("00A0C1000001", "KP5200000001", device, entries) == NetCfgRun::Done;
+        report = "label=" + std::to_string(devices.size()) + (queried ? " queried" : "");
+        return 0;
+    });
+    std::string report;
+    EXPECT_EQ(lab.Finish(tool, report, 20000), 0);
+    EXPECT_EQ(report, "label=2 queried");
+    EXPECT_EQ(StopPrinterHost(lab, printers), 0);
 }

@@ -1,0 +1,51 @@
+#include "app/ui/message_service.h"
+
+#include "app/ui/text_service.h"
+#include "port/port_errors.h"
+
+namespace printune {
+
+namespace {
+
+MessageService::Answerer& CurrentAnswerer() {
+    static MessageService::Answerer answerer;
+    return answerer;
+}
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Warning:
+        break;
+    }
+    return QMessageBox::Warning;
+}
+
+} // namespace
+
+QMessageBox::StandardButton MessageService::Show(QWidget* owner, MessageIcon icon,
+                                                 const QString& text,
+                                                 QMessageBox::StandardButtons buttons) {
+    MessageRecord record{owner, icon, text, buttons};
+    if (CurrentAnswerer())
+        return CurrentAnswerer()(record);
+    QMessageBox box(BoxIcon(icon), QStringLiteral("Printune"), text, buttons, owner);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void MessageService::SetAnswerer(Answerer answerer) {
+    CurrentAnswerer() = std::move(answerer);
+}
+
+QString PortFailureText(int code, int portType, int sysErrno, int languageId) {
+    QString text = Q(PortErrorMessage(code, portType, languageId));
+    const std::string hint = PortErrorHint(code, portType, sysErrno, languageId);
+    if (!hint.empty())
+        text += QLatin1Char('\n') + Q(hint);
+    return text;
+}
+
+} // namespace printune

@@ -1,0 +1,19 @@
+#include "app/ui/settings_store.h"
+
+#include "app/language.h"
+#include "app/settings_file.h"
+#include "app/ui/message_service.h"
+#include "app/ui/text_service.h"
+
+namespace printune {
+
+bool SaveSettingsOrWarn(const PortSettings& settings, QWidget* owner) {
+    SettingsError error;
+    if (SaveSettings(std::string(), settings, &error))
+        return true;
+    MessageService::Show(owner, MessageIcon::Warning,
+                         Q(SettingsErrorMessage(error, LanguageIdFromSetting(settings.language))));
+    return false;
+}
+
+} // namespace printune

@@ -1,0 +1,162 @@
+// printune-sim as a process: start-up, published files, captures, reply
+// timing and clean shutdown.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <termios.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "port/printer_port.h"
+#include "port/usb_printers.h"
+#include "support/sim_process.h"
+#include "support/test_paths.h"
+
+using namespace printune;
+using namespace printune_test;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+TEST(SimProcess, StartsWellUnderASecondAndDescribesEveryEndpoint) {
+    auto start = Clock::now();
+    SimProcess sim({"--all", "--tcp", "127.0.0.1:0", "--usb", "7A3E:3D72"});
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(sim.Endpoints(),
+              (std::vector<std::string>{"tcp", "COM1", "LPT1", "usb0", "usb1", "usb2"}));
+    EXPECT_GT(sim.TcpPort(), 0);
+    EXPECT_EQ(sim.TcpAddress(), "127.0.0.1");
+    EXPECT_EQ(sim.DevicePath("COM1"), sim.DeviceDir() + "/COM1");
+    EXPECT_EQ(sim.DevicePath("usb1"), sim.DevRoot() + "/usb/lp1");
+    EXPECT_EQ(sim.Field("usb0", "MODEL"), "KP-520");
+    EXPECT_EQ(sim.Field("usb1", "MODEL"), "HT-740");
+    EXPECT_EQ(sim.Field("usb2", "MODEL"), "HT-750");
+    EXPECT_EQ(sim.Field("COM1", "KIND"), "serial");
+    for (const char* ep : {"COM1", "LPT1", "usb0"})
+        EXPECT_TRUE(fs::exists(sim.DevicePath(ep))) << ep;
+}
+
+TEST(SimProcess, UsbTreeLooksLikeUsblps) {
+    SimProcess sim({"--usb", "7A3E:5C19", "--usb", "7a3e:3d71"});
+    std::vector<UsbPrinterInterface> list;
+    ASSERT_TRUE(ListUsbPrinters(sim.SysfsRoot(), sim.DevRoot(), list));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].path, "usb#VID_7A3E&PID_5C19#lp0");
+    EXPECT_EQ(list[1].path, "usb#VID_7A3E&PID_3D71#lp1");
+    // The node is a terminal in raw mode.
+    int fd = open(list[1].node.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(isatty(fd));
+    termios t{};
+    tcgetattr(fd, &t);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+    EXPECT_EQ(t.c_iflag & IXON, 0u);
+    close(fd);
+}
+
+TEST(SimProcess, SigtermRemovesWhatTheSimulatorCreated) {
+    SimProcess sim({"--com", "2", "--lpt", "1", "--usb", "7A3E:5C19"});
+    const std::string dir = sim.Value("PRINTUNE_SIM_DIR");
+    const std::string com = sim.DevicePath("COM2");
+    ASSERT_TRUE(fs::is_symlink(com));
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(com)));
+    EXPECT_FALSE(fs::exists(sim.SysfsRoot()));
+    EXPECT_FALSE(fs::exists(sim.DevRoot()));
+    // Only the captures stay, in the directory the caller named.
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        EXPECT_TRUE(e.is_directory() || e.path().extension() == ".txt") << e.path();
+}
+
+TEST(SimProcess, OwnTemporaryDirectoryGoesAwayEntirely) {
+    // Run the binary directly: without --dir it makes and removes its own.
+    char out[] = "/tmp/printune-simout-XXXXXX";
+    close(mkstemp(out));
+    std::string describe = std::string(out) + ".env";
+    pid_t pid = fork();
+    if (pid == 0) {
+        execl(BinPath("printune-sim").c_str(), "printune-sim", "--tcp", "127.0.0.1:0", "--com", "1",
+              "--quiet", "--describe", describe.c_str(), nullptr);
+        _exit(127);
+    }
+    auto start = Clock::now();
+    while (access(describe.c_str(), R_OK) != 0 && Clock::now() - start < std::chrono::seconds(5))
+        usleep(5000);
+    std::ifstream in(describe);
+    std::string line, dir;
+    while (std::getline(in, line))
+        if (line.rfind("PRINTUNE_SIM_DIR='", 0) == 0)
+            dir = line.substr(18, line.size() - 19);
+    ASSERT_FALSE(dir.empty());
+    EXPECT_TRUE(fs::exists(dir + "/devices/COM1"));
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(fs::exists(dir));
+    EXPECT_FALSE(fs::exists(describe)); // it described endpoints that are gone
+    unlink(out);
+}
+
+TEST(SimProcess, BadCommandLineExitsWithUsage) {
+    EXPECT_THROW(SimProcess({"--usb", "nonsense"}), std::runtime_error);
+}
+
+TEST(SimProcess, CaptureHoldsHexWithTimeStampsAndReplies) {
+    SimProcess sim({"--model", "silent", "--reply", "0102=0A0B"});
+    PortSettings s = CurrentPortSettings();
+    PortSettings saved = s;
+    s.ipAddr = "127.0.0.1";
+    s.listenPort = sim.TcpPort();
+    SetCurrentPortSettings(s);
+    std::vector<uint8_t> bytes(70);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i + 1);
+    CPrinterPort port;
+    port.portType = PORT_LAN;
+    port.data = bytes.data();
+    port.length = static_cast<int>(bytes.size());
+    ASSERT_EQ(port.Open(), 1);
+    port.Write();
+    ASSERT_TRUE(sim.WaitReceived("tcp", bytes.size()));
+    port.Close();
+    SetCurrentPortSettings(saved);
+    EXPECT_EQ(sim.Received("tcp"), bytes);
+    EXPECT_EQ(sim.Sent("tcp"), HexBytes("0A 0B"));
+    std::vector<std::string> lines = sim.CaptureLines("tcp");
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0].rfind("open 127.0.0.1:", 0), 0u);
+    // 32 bytes a line.
+    EXPECT_EQ(lines[1].size(), std::string("rx").size() + 32 * 3);
+    std::ifstream raw(sim.Field("tcp", "CAPTURE"));
+    double stamp = -1;
+    raw >> stamp;
+    EXPECT_GE(stamp, 0.0);
+}
+
+TEST(SimProcess, ReplyDelayHoldsTheAnswerBack) {
+    SimProcess sim({"--model", "silent", "--com", "1", "--reply", "05", "--reply-delay", "300"});
+    int fd = open(sim.DevicePath("COM1").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    auto start = Clock::now();
+    ASSERT_EQ(write(fd, "x", 1), 1);
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 3000), 1);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_GE(ms, 290);
+    uint8_t b = 0;
+    EXPECT_EQ(read(fd, &b, 1), 1);
+    EXPECT_EQ(b, 0x05);
+    close(fd);
+}
+
+} // namespace
