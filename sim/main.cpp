@@ -97,14 +97,17 @@ int main(int argc, char** argv) {
         files.TrackOutput(path);
         return std::make_unique<Capture>(path);
     };
+    auto device = [&](const std::string& model) {
+        return WithReplyFaults(MakeEndpointDevice(model, opt.canned), opt.replyFaults);
+    };
     auto modelOr = [&](const std::string& m) { return m.empty() ? opt.model : m; };
 
     for (size_t i = 0; i < opt.tcp.size(); ++i) {
         const TcpSpec& t = opt.tcp[i];
         std::string name = i == 0 ? "tcp" : "tcp" + std::to_string(i + 1);
         std::string model = modelOr(t.model);
-        auto ep = std::make_unique<TcpEndpoint>(name, loop, MakeEndpointDevice(model, opt.canned),
-                                                capture(name), opt.faults, model);
+        auto ep = std::make_unique<TcpEndpoint>(name, loop, device(model), capture(name),
+                                                opt.faults, model);
         if (!ep->Listen(t.address, t.port, error))
             return Fail(error);
         endpoints.push_back(std::move(ep));
@@ -112,8 +115,8 @@ int main(int argc, char** argv) {
 
     auto addPty = [&](const std::string& name, const std::string& model, Fields fields,
                       const std::string& link) -> PtyEndpoint* {
-        auto ep = std::make_unique<PtyEndpoint>(name, loop, MakeEndpointDevice(model, opt.canned),
-                                                capture(name), opt.faults, std::move(fields));
+        auto ep = std::make_unique<PtyEndpoint>(name, loop, device(model), capture(name),
+                                                opt.faults, std::move(fields));
         if (!ep->Create(error) || !files.Symlink(ep->SlavePath(), link, error))
             return nullptr;
         ep->AddField("PATH", link);
@@ -142,7 +145,7 @@ int main(int argc, char** argv) {
         std::string model = u.model.empty() ? ModelForUsbProduct(u.pid) : u.model;
         std::string node = devRoot + "/usb/lp" + std::to_string(minor);
         auto ep = std::make_unique<PtyEndpoint>(
-            name, loop, MakeEndpointDevice(model, opt.canned), capture(name), opt.faults,
+            name, loop, device(model), capture(name), opt.faults,
             Fields{
                 {"KIND", "usb"}, {"VID", u.vid}, {"PID", u.pid}, {"MODEL", model}, {"PATH", node}});
         if (!ep->Create(error) || !PublishUsbPrinter(files, sysRoot, devRoot, minor, u.vid, u.pid,

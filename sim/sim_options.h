@@ -5,6 +5,7 @@
 
 #include "canned.h"
 #include "endpoint.h"
+#include "reply_faults.h"
 
 namespace printune_sim {
 
@@ -37,6 +38,7 @@ struct SimOptions {
     std::vector<UsbSpec> usb;
     std::vector<CannedRule> canned;
     EndpointFaults faults;
+    ReplyFaults replyFaults; // applied to the printer models' replies
 };
 
 // False with a message on a bad command line.

@@ -7,6 +7,7 @@
 // Cancellation is a std::stop_token (pass a std::jthread's token, or a
 // std::stop_source's): the wait ends within one read slice once a stop is
 // requested.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -62,6 +63,19 @@ inline ExchangeOptions ReceiptExchangeOptions() {
 // A read that returns nothing faster than this (a port type without a
 // blocking read) is followed by a pause, so the wait never spins.
 inline constexpr std::chrono::milliseconds MIN_READ_INTERVAL{10};
+
+// Waits at most 'ms' for input on a serial port before the exchange reads.
+// A serial read blocks for the port's own time-outs (1000 ms + 3 ms per
+// byte asked for: over four seconds for 1024 bytes), which would outlast
+// the exchange's time-out and its stop token; waiting for the first byte
+// here keeps both. Other port types return true at once: their reads come
+// back after a short slice by themselves.
+bool WaitForInput(CPrinterPort& port, int ms);
+template <class Port>
+bool WaitForInput(Port&, int) {
+    return true;
+}
+inline constexpr int INPUT_WAIT_SLICE_MS = 100;
 
 // Copies the port type and both device names of a settings copy into the
 // port.
@@ -132,6 +146,15 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
             return result;
         }
         const auto started = Clock::now();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - started);
+        if (!WaitForInput(port, static_cast<int>(
+                                    std::clamp<int64_t>(left.count(), 0, INPUT_WAIT_SLICE_MS)))) {
+            if (Clock::now() >= deadline) {
+                result.outcome = ExchangeOutcome::TimedOut;
+                return result;
+            }
+            continue;
+        }
         int n = 0;
         try {
             n = port.Read(buffer.data(), static_cast<int>(buffer.size()));
