@@ -47,6 +47,21 @@ protected:
         return v;
     }
 
+    // What the endpoint received, once at least `count` bytes are in its
+    // capture (the simulator writes it a moment after it reads them).
+    std::vector<uint8_t> Rx(const std::string& endpoint, size_t count) const {
+        sim_->WaitReceived(endpoint, count, 5000);
+        return sim_->Received(endpoint);
+    }
+    std::vector<uint8_t> Rx(const std::string& endpoint,
+                            const std::vector<uint8_t>& expected) const {
+        return Rx(endpoint, expected.size());
+    }
+    // Nothing arrives within a short while.
+    bool NothingReceived(const std::string& endpoint) const {
+        return !sim_->WaitReceived(endpoint, 1, 300);
+    }
+
     std::string ReadFile(const std::string& name) const {
         std::ifstream in(sim_->Dir() + "/" + name, std::ios::binary);
         std::stringstream s;

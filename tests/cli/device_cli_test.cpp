@@ -51,7 +51,7 @@ TEST_F(SendCli, ABadHexStringIsInvalidInputAndSendsNothing) {
     }
     EXPECT_EQ(Run({Lan(), "send", "text", ""}).exitCode, 5); // "The input content can not empty!"
     EXPECT_EQ(Run({Lan(), "send", "file", "no-such-file"}).exitCode, 5);
-    EXPECT_TRUE(sim_->Received("tcp").empty());
+    EXPECT_TRUE(NothingReceived("tcp"));
 }
 
 TEST_F(SendCli, LoopsCountAndStopOnCtrlC) {
@@ -60,7 +60,7 @@ TEST_F(SendCli, LoopsCountAndStopOnCtrlC) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Json(r)["writes"].number, 3);
     ASSERT_TRUE(sim_->WaitReceived("tcp", 6));
-    EXPECT_EQ(sim_->Received("tcp"), HexBytes("1B 40 1B 40 1B 40"));
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 40 1B 40 1B 40")), HexBytes("1B 40 1B 40 1B 40"));
 
     CliOptions interrupt;
     interrupt.interruptAfterMs = 400;
@@ -122,7 +122,7 @@ TEST_F(ReceiptTestsCli, TestDataFileIsHexText) {
     WriteFile("testPrint.vt", "1B 40\r\n0A");
     ASSERT_EQ(Test({"data"}).exitCode, 0);
     ASSERT_TRUE(sim_->WaitReceived("tcp", 3));
-    EXPECT_EQ(sim_->Received("tcp"), HexBytes("1B 40 0A"));
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 40 0A")), HexBytes("1B 40 0A"));
     WriteFile("bad.vt", "1B 4G");
     EXPECT_EQ(Test({"data", "bad.vt"}).exitCode, 5);
     const CliResult missing = Test({"data", "missing.vt"});
@@ -171,7 +171,7 @@ TEST_F(FirmwareCli, UpdatesAreRefusedWhereThePageOffersNone) {
     EXPECT_EQ(Run({Lan(), "--model", "HT-740", "download-mode"}).exitCode, 5);
     EXPECT_EQ(Run({Lan(), "update", "kp.mot"}).exitCode, 5);
     EXPECT_EQ(Run({Lan(), "update", "missing.bin"}).exitCode, 5);
-    EXPECT_TRUE(sim_->Received("tcp").empty());
+    EXPECT_TRUE(NothingReceived("tcp"));
 }
 
 class WirelessCli : public CliSim {
@@ -185,12 +185,17 @@ TEST_F(WirelessCli, WifiBluetoothAndNetworkParameterBytes) {
     ASSERT_EQ(Run({Lan(), "bt", "restore"}).exitCode, 0);
     ASSERT_EQ(Run({Lan(), "netparam", "--ether", "--ip", "192.168.0.10"}).exitCode, 0);
     ASSERT_TRUE(sim_->WaitReceived("tcp", 9 + 30 + 3 + 22));
-    EXPECT_EQ(sim_->Received("tcp"),
-              HexBytes("1B 0D 53 1B 40 01 1B 10 45 "
-                       "1B 0D 53 1B 3E 02 41 42 00 00 01 00 00 01 C0 A8 01 0B C0 A8 01 0B "
-                       "FF FF FF 00 00 1B 10 45 "
-                       "1B 0D 49 "
-                       "1B 0D 53 1B 3B 01 C0 A8 00 0A C0 A8 00 01 FF FF FF 00 00 1B 10 45"));
+    EXPECT_EQ(
+        Rx("tcp", HexBytes("1B 0D 53 1B 40 01 1B 10 45 "
+                           "1B 0D 53 1B 3E 02 41 42 00 00 01 00 00 01 C0 A8 01 0B C0 A8 01 0B "
+                           "FF FF FF 00 00 1B 10 45 "
+                           "1B 0D 49 "
+                           "1B 0D 53 1B 3B 01 C0 A8 00 0A C0 A8 00 01 FF FF FF 00 00 1B 10 45")),
+        HexBytes("1B 0D 53 1B 40 01 1B 10 45 "
+                 "1B 0D 53 1B 3E 02 41 42 00 00 01 00 00 01 C0 A8 01 0B C0 A8 01 0B "
+                 "FF FF FF 00 00 1B 10 45 "
+                 "1B 0D 49 "
+                 "1B 0D 53 1B 3B 01 C0 A8 00 0A C0 A8 00 01 FF FF FF 00 00 1B 10 45"));
 }
 
 TEST_F(WirelessCli, BluetoothGetAndTheChecks) {
@@ -206,7 +211,7 @@ TEST_F(WirelessCli, BluetoothGetAndTheChecks) {
         Run({Lan(), "wifi", "set", "--encryption", "WPA2-PSK(CCMP/AES)", "--key", "1234567"});
     EXPECT_EQ(key.exitCode, 5);
     EXPECT_NE(key.err.find("KEY FORMAT INSTRUCTION"), std::string::npos) << key.err;
-    EXPECT_EQ(sim_->Received("tcp"), HexBytes("1B 0D 47"));
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 47")), HexBytes("1B 0D 47"));
 }
 
 } // namespace

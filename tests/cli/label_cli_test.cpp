@@ -24,7 +24,8 @@ protected:
 TEST_F(LabelCli, GetSendsTheRequestAndPrintsEverySettingByName) {
     const CliResult r = Run({Lan(), "--json", "label", "get"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(sim_->Received("tcp"), HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 33 00 1B 10 45")),
+              HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
     const JsonValue doc = Json(r);
     EXPECT_EQ(doc["command"].string, "label get");
     EXPECT_EQ(doc["model"].string, "KP-520");
@@ -42,9 +43,9 @@ TEST_F(LabelCli, SetWritesTheNamedSettingsInThePrintersOrderAndVerifies) {
         Run({Lan(), "--json", "label", "set", "print-speed=3", "cut-mode=On", "page-mode=On",
              "home-offset=12.5", "left-offset=-80", "emulation=ZPL", "--verify"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const auto rx = sim_->Received("tcp");
     const auto set = HexBytes("1B 0D 53 1B 27 01 1B 24 01 1B 30 03 1B 2C 64 00 1B 34 01 1B 1F A0 "
                               "1B 10 45");
+    const auto rx = Rx("tcp", set.size() + 9);
     ASSERT_GE(rx.size(), set.size());
     EXPECT_EQ(std::vector<uint8_t>(rx.begin(), rx.begin() + set.size()), set);
     const JsonValue doc = Json(r);
@@ -60,7 +61,8 @@ TEST_F(LabelCli, ListEntriesAreTakenInEitherLanguage) {
         Run({Lan(), "label", "set", "print-media=continuous paper", "paper-sensor=Gap sensor"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_TRUE(sim_->WaitReceived("tcp", 12));
-    EXPECT_EQ(sim_->Received("tcp"), HexBytes("1B 0D 53 1B 25 01 1B 38 01 1B 10 45"));
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 25 01 1B 38 01 1B 10 45")),
+              HexBytes("1B 0D 53 1B 25 01 1B 38 01 1B 10 45"));
 }
 
 TEST_F(LabelCli, AnInvalidValueSendsNothing) {
@@ -72,7 +74,7 @@ TEST_F(LabelCli, AnInvalidValueSendsNothing) {
     }
     const CliResult large = Run({Lan(), "label", "set", "home-offset=5000"});
     EXPECT_NE(large.err.find("The value is too large!"), std::string::npos) << large.err;
-    EXPECT_TRUE(sim_->Received("tcp").empty());
+    EXPECT_TRUE(NothingReceived("tcp"));
 }
 
 TEST_F(LabelCli, OneWayRequestsAndTextReplies) {
@@ -80,7 +82,8 @@ TEST_F(LabelCli, OneWayRequestsAndTextReplies) {
     ASSERT_EQ(Run({Lan(), "label", "selftest"}).exitCode, 0);
     const CliResult info = Run({Lan(), "--json", "label", "info"});
     ASSERT_EQ(info.exitCode, 0) << info.err;
-    EXPECT_EQ(sim_->Received("tcp"),
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 3D 01 1B 10 45  1B 0D 4C  1B 0D 53 1B 19 01 1B 10 45 "
+                                 "1B 0D 53 1B 1A 01 1B 10 45  1B 0D 53 1B 18 01 1B 10 45")),
               HexBytes("1B 0D 53 1B 3D 01 1B 10 45  1B 0D 4C  1B 0D 53 1B 19 01 1B 10 45 "
                        "1B 0D 53 1B 1A 01 1B 10 45  1B 0D 53 1B 18 01 1B 10 45"));
     const JsonValue doc = Json(info);
@@ -92,7 +95,7 @@ TEST_F(LabelCli, OneWayRequestsAndTextReplies) {
 TEST_F(LabelCli, ResetReadsTheFactorySettingsBack) {
     const CliResult r = Run({Lan(), "--json", "label", "reset"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(sim_->Received("tcp"),
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 60 01 1B 10 45  1B 0D 53 1B 33 00 1B 10 45")),
               HexBytes("1B 0D 53 1B 60 01 1B 10 45  1B 0D 53 1B 33 00 1B 10 45"));
     EXPECT_EQ(Json(r)["settings"].Keys(), kLabelKeys);
 }
@@ -100,7 +103,7 @@ TEST_F(LabelCli, ResetReadsTheFactorySettingsBack) {
 TEST_F(LabelCli, ReceiptCommandsAreRefusedForALabelModel) {
     EXPECT_EQ(Run({Lan(), "receipt", "get"}).exitCode, 5);
     EXPECT_EQ(Run({Lan(), "test", "drawer1"}).exitCode, 5);
-    EXPECT_TRUE(sim_->Received("tcp").empty());
+    EXPECT_TRUE(NothingReceived("tcp"));
 }
 
 class SilentCli : public CliSim {
@@ -133,7 +136,8 @@ protected:
 TEST_F(ReceiptCli, GetPrintsTheEightSettingsAndTheSerialLine) {
     const CliResult r = Run(Args({"--json", "receipt", "get"}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(sim_->Received("tcp"), HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 33 00 1B 10 45")),
+              HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
     const JsonValue doc = Json(r);
     EXPECT_EQ(doc["settings"].Keys(),
               (std::vector<std::string>{"printer-language", "cutter-switch", "paper-wide",
@@ -149,7 +153,8 @@ TEST_F(ReceiptCli, SetAndRestoreBytes) {
         Run(Args({"receipt", "set", "mark-to-home=1", "paper-wide=57mm", "cutter-switch=On"}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_TRUE(sim_->WaitReceived("tcp", 16));
-    EXPECT_EQ(sim_->Received("tcp"), HexBytes("1B 0D 53 1B 34 01 1B 38 02 1B 2C 06 00 1B 10 45"));
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 34 01 1B 38 02 1B 2C 06 00 1B 10 45")),
+              HexBytes("1B 0D 53 1B 34 01 1B 38 02 1B 2C 06 00 1B 10 45"));
 
     r = Run(Args({"receipt", "set", "mark-to-cutter=6000"}));
     EXPECT_EQ(r.exitCode, 5);
@@ -157,8 +162,8 @@ TEST_F(ReceiptCli, SetAndRestoreBytes) {
 
     r = Run(Args({"--lang", "zh", "--json", "receipt", "restore"}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const auto rx = sim_->Received("tcp");
     const auto tail = HexBytes("1B 0D 53 1B 16 01 1B 10 45 1D 10 01  1B 0D 53 1B 33 00 1B 10 45");
+    const auto rx = Rx("tcp", 16 + tail.size());
     ASSERT_GE(rx.size(), tail.size());
     EXPECT_EQ(std::vector<uint8_t>(rx.end() - tail.size(), rx.end()), tail);
 }
@@ -167,7 +172,7 @@ TEST_F(ReceiptCli, TheHt740HasNoCutterSwitch) {
     const CliResult r = Run({Lan(), "--model", "HT-740", "receipt", "set", "cutter-switch=On"});
     EXPECT_EQ(r.exitCode, 5);
     EXPECT_EQ(Run({Lan(), "--model", "HT-740", "test", "full-cut"}).exitCode, 5);
-    EXPECT_TRUE(sim_->Received("tcp").empty());
+    EXPECT_TRUE(NothingReceived("tcp"));
 }
 
 class SerialCli : public CliSim {
@@ -183,7 +188,8 @@ TEST_F(SerialCli, ConnectThenReadOverThePtyAndReconfigureTheLine) {
 
     r = Run({"--json", "label", "get"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(sim_->Received("COM1"), HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
+    EXPECT_EQ(Rx("COM1", HexBytes("1B 0D 53 1B 33 00 1B 10 45")),
+              HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
 
     // No USB printer: the command goes over COM1 with the old values, and the
     // new ones are saved.

@@ -99,6 +99,9 @@ TEST_F(NetCli, QueryGivesEveryEntryAndSetWritesTheChangedOnes) {
     r = RunCli(LabelArgs(
         {"net", "set", id.mac, id.serial, "ip=192.168.7.9", "port=9101", "--no-confirm"}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The set request has no answer: wait for the printer to take it.
+    for (int i = 0; i < 200 && sim_->LabelSetsApplied(1) == 0; ++i)
+        usleep(10000);
     const auto now = sim_->LabelIdentity(1);
     EXPECT_EQ(now.ip, "192.168.7.9");
     EXPECT_EQ(now.printPort, "9101");
