@@ -64,6 +64,16 @@ inline ExchangeOptions ReceiptExchangeOptions() {
 // blocking read) is followed by a pause, so the wait never spins.
 inline constexpr std::chrono::milliseconds MIN_READ_INTERVAL{10};
 
+// Sleeps until the time point; false when the stop token cut the sleep
+// short.
+inline bool SleepUntil(std::chrono::steady_clock::time_point until, const std::stop_token& stop) {
+    std::mutex m;
+    std::condition_variable_any cv;
+    std::unique_lock lock(m);
+    cv.wait_until(lock, stop, until, [] { return false; });
+    return !stop.stop_requested();
+}
+
 // Waits at most 'ms' for input on a serial port before the exchange reads.
 // A serial read blocks for the port's own time-outs (1000 ms + 3 ms per
 // byte asked for: over four seconds for 1024 bytes), which would outlast
@@ -138,8 +148,6 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
         std::fill(buffer.begin(), buffer.end(), 0);
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(options.timeoutMs);
-    std::mutex m;
-    std::condition_variable_any cv;
     for (;;) {
         if (stop.stop_requested()) {
             result.outcome = ExchangeOutcome::Stopped;
@@ -173,11 +181,8 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
             result.outcome = ExchangeOutcome::TimedOut;
             return result;
         }
-        if (now - started < MIN_READ_INTERVAL) {
-            std::unique_lock lock(m);
-            auto until = std::min(deadline, started + MIN_READ_INTERVAL);
-            cv.wait_until(lock, stop, until, [] { return false; });
-        }
+        if (now - started < MIN_READ_INTERVAL)
+            SleepUntil(std::min(deadline, started + MIN_READ_INTERVAL), stop);
     }
 }
 

@@ -1,20 +1,17 @@
 #pragma once
-// Wire bytes written as hex text in the tests ("1B 0D 53").
+// Wire bytes written as hex text in the tests ("1B 0D 53"), and replies
+// with given bytes at given offsets.
 #include <cstdint>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "support/sim_process.h"
+
 inline std::vector<uint8_t> Hex(const std::string& text) {
-    std::vector<uint8_t> out;
-    std::istringstream in(text);
-    std::string byte;
-    while (in >> byte)
-        out.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
-    return out;
+    return printune_test::HexBytes(text);
 }
 
-// A reply buffer of the given size with the given bytes at their offsets.
 inline std::vector<uint8_t> ReplyWith(size_t size,
                                       std::initializer_list<std::pair<int, uint8_t>> bytes) {
     std::vector<uint8_t> r(size, 0);

@@ -90,6 +90,24 @@ private slots:
         QCOMPARE(world.messages[0].icon, MessageIcon::Warning);
         QVERIFY(!world.messages[0].text.isEmpty());
     }
+
+    void workerMessagesSpeakThePageCopysLanguage() {
+        NoPrinters none;
+        GuiWorld world;
+        // English on screen, but the settings copy says Chinese.
+        world.WriteIni({.language = "Chinese"});
+        auto window = world.OpenMainWindow(1033);
+        auto* reset = Find<QPushButton>(window.get(), "resetWifiButton");
+        reset->click();
+        QTRY_VERIFY(reset->isEnabled());
+        QCOMPARE(world.messages.size(), size_t(1));
+        const QString english = QString::fromStdString(PortErrorMessage(8005, PORT_USB, 1033));
+        const QString chinese = QString::fromStdString(PortErrorMessage(8005, PORT_USB, 2052));
+        QVERIFY(english != chinese);
+        QVERIFY(world.messages[0].text.startsWith(chinese) ||
+                world.messages[0].text.startsWith(
+                    QString::fromStdString(PortErrorMessage(8006, PORT_USB, 2052))));
+    }
 };
 
 QTEST_MAIN(PortWorkersTest)
