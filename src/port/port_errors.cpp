@@ -80,6 +80,10 @@ std::string PortErrorHint(int code, int portType, int sysErrno, int languageId) 
         "and that the usblp driver is loaded (sudo modprobe usblp).",
         "系统中没有USB打印机：请检查连接线和电源，并确认已加载 usblp 驱动（sudo modprobe "
         "usblp）。"};
+    static const Text kNoModel{
+        "No printer of the chosen model is attached: check the cable, the power and the model "
+        "choice.",
+        "没有连接所选型号的打印机：请检查连接线、电源和型号选择。"};
     static const Text kRefused{
         "The printer refused the connection: check the TCP port in the network settings.",
         "打印机拒绝了连接：请检查网络设置中的TCP端口。"};
@@ -103,6 +107,8 @@ std::string PortErrorHint(int code, int portType, int sysErrno, int languageId) 
     case ENXIO:
         if (portType == PORT_USB && code == PORT_ERR_USB_LIST)
             return Pick(kNoUsbClass, languageId);
+        if (portType == PORT_USB && code == PORT_ERR_USB_NONE)
+            return Pick(kNoModel, languageId);
         return portType == PORT_LAN ? std::string() : Pick(kMissing, languageId);
     case ECONNREFUSED:
         return Pick(kRefused, languageId);

@@ -376,6 +376,9 @@ int CPrinterPort::ReadSlice(uint8_t* buffer, int size) {
         }
         if (portType == PORT_LAN && n == 0)
             Raise(PORT_ERR_READ, ECONNRESET); // the printer closed the connection
+        // A USB node that hung up (printer unplugged, simulator gone).
+        if (portType == PORT_USB && n == 0 && (p.revents & (POLLHUP | POLLERR)))
+            Raise(PORT_ERR_READ, ENODEV);
         if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
             continue;
         // A unidirectional parallel port cannot read back: that is no reply,

@@ -77,6 +77,7 @@ TEST(PortErrorHint, NamesTheRemedyForTheCause) {
     EXPECT_NE(PortErrorHint(8002, PORT_COM, EBUSY, LANG_ENGLISH).find("in use"), std::string::npos);
     EXPECT_NE(PortErrorHint(8000, PORT_USB, EBUSY, LANG_CHINESE).find("使用"), std::string::npos);
     EXPECT_NE(PortErrorHint(8005, PORT_USB, ENOENT, LANG_ENGLISH).find("usblp"), std::string::npos);
+    EXPECT_NE(PortErrorHint(8006, PORT_USB, ENODEV, LANG_ENGLISH).find("model"), std::string::npos);
     EXPECT_NE(PortErrorHint(8000, PORT_LAN, ECONNREFUSED, LANG_ENGLISH).find("TCP port"),
               std::string::npos);
     EXPECT_NE(PortErrorHint(8000, PORT_LAN, ETIMEDOUT, LANG_ENGLISH).find("IP address"),
