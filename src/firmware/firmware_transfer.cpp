@@ -1,5 +1,6 @@
 #include "firmware/firmware_transfer.h"
 
+#include "app/models.h"
 #include "diagnostics/data_send.h"
 #include "diagnostics/device_texts.h"
 
@@ -96,6 +97,10 @@ TransferResult UpdateFirmware(PortLink& link, const std::string& path, bool down
         return r;
     }
     return TransferImage(link, prepared.image, downloadMode, stop, languageId, onProgress);
+}
+
+bool UpdateEnabledAfterUpdate(bool completed, const std::string& printerModel, int languageId) {
+    return completed || !IsLabelPrinterName(printerModel, languageId);
 }
 
 SendOutcome SendDownloadCommand(PortLink& link, int languageId) {

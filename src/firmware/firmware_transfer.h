@@ -45,6 +45,11 @@ TransferResult UpdateFirmware(PortLink& link, const std::string& path, bool down
                               std::stop_token stop, int languageId,
                               const std::function<void(const TransferProgress&)>& onProgress = {});
 
+// Whether the Update button is enabled once an update has ended: after a
+// complete transfer always; after a failure only for a model that is not one
+// of the label printers (they must be put into download mode again first).
+bool UpdateEnabledAfterUpdate(bool completed, const std::string& printerModel, int languageId);
+
 // The seven-byte download-mode command in one open, write, close, with the
 // standard messages (warning icon). ok means the printer took it.
 SendOutcome SendDownloadCommand(PortLink& link, int languageId);

@@ -48,7 +48,9 @@ struct BluetoothGetResult {
     std::optional<Notice> notice;
 };
 
-// Writes the get command and waits up to timeoutMs for the reply. Failures:
+// Writes the get command and waits up to timeoutMs for the reply. The dialog
+// reads over a link made from the current process-wide settings, while send
+// and restore use its own settings copy. Failures:
 // the open and write messages (warning), "Unable to get printer's setting!"
 // and "Communication is time out!" (error).
 BluetoothGetResult GetBluetoothSettings(PortLink& link, std::stop_token stop, int languageId,

@@ -164,8 +164,11 @@ void NetCfgState::Close() {
         intake_.join();
         intakeWake_.Clear();
     }
-    sendSocket_.Close();
-    receiveSocket_.Close();
+    {
+        std::lock_guard<std::mutex> lock(sendMutex_);
+        sendSocket_.Close();
+        receiveSocket_.Close();
+    }
     threadEnded_.store(0, std::memory_order_release);
     busy_.store(0, std::memory_order_release);
     {
@@ -215,6 +218,9 @@ void NetCfgState::SetSendList(const NetCfgEntryList& list) {
 int NetCfgState::SendRequest(uint32_t command, const NetCfgEntryList* list) {
     if (command < NETCFG_CMD_SEARCH || command > NETCFG_CMD_SET)
         return -4;
+    // One request at a time, also from threads that bypass the busy check
+    // (and never while Close() takes the sockets away).
+    std::lock_guard<std::mutex> sending(sendMutex_);
     // A receiver still running from an earlier request must end before the
     // fields it reads change; its window bounds the wait.
     JoinReceiver();

@@ -232,6 +232,7 @@ private:
     std::condition_variable actionReleased_;
     bool actionHeld_ = false;
     std::mutex threadMutex_; // whoever joins the receiver
+    std::mutex sendMutex_;   // SendRequest against itself and Close
     std::thread receiver_;
     std::mutex newsMutex_;
     std::condition_variable news_;

@@ -213,6 +213,13 @@ TEST_F(Transfer, StopRequestEndsTheUpdate) {
     EXPECT_EQ(link.writes.size(), 11u);
 }
 
+TEST(DownloadCommandTest, UpdateButtonAfterAnUpdate) {
+    EXPECT_TRUE(UpdateEnabledAfterUpdate(true, "KP-520", LANG_ENGLISH));
+    EXPECT_FALSE(UpdateEnabledAfterUpdate(false, "KP-520", LANG_ENGLISH));
+    EXPECT_FALSE(UpdateEnabledAfterUpdate(false, "KP-500", LANG_ENGLISH));
+    EXPECT_TRUE(UpdateEnabledAfterUpdate(false, "HT-740", LANG_ENGLISH));
+}
+
 TEST(DownloadCommandTest, OneWriteAndTheResult) {
     ScriptedLink link;
     EXPECT_TRUE(SendDownloadCommand(link, LANG_ENGLISH).ok);

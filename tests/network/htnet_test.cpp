@@ -108,7 +108,7 @@ TEST(HtNetClientTest, SearchQueuesEveryAnnouncement) {
     EXPECT_EQ(found[0].DeviceName(), "HT-740");
     // The search ends after 500 ms of silence.
     EXPECT_GT(SecondsSince(start), 0.45);
-    EXPECT_LT(SecondsSince(start), 1.5);
+    EXPECT_LT(SecondsSince(start), 3.0);
     EXPECT_FALSE(client.ConfigurationRead());
 }
 
@@ -117,10 +117,12 @@ TEST(HtNetClientTest, OversizeDatagramEndsTheSearch) {
     setups[0].faults = NET_FAULT_OVERSIZE;
     auto sim = StartHtPrinters(setups);
     ASSERT_TRUE(sim);
-    HtNetClient client(HtOptionsFor(*sim));
+    HtNetOptions options = HtOptionsFor(*sim);
+    options.searchSilence = std::chrono::seconds(4);
+    HtNetClient client(options);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(SearchAll(client).empty());
-    EXPECT_LT(SecondsSince(start), 0.4); // ended by the error, not the silence
+    EXPECT_LT(SecondsSince(start), 2.5); // ended by the error, not the silence
 }
 
 TEST(HtNetClientTest, QueryThenWriteBlocksAndApply) {
@@ -220,12 +222,14 @@ TEST(HtNetClientTest, TooShortQueryReplyFailsAndKeepsTheConfiguration) {
 TEST(HtNetClientTest, BusyWhileSearchingAndDestructorJoins) {
     auto sim = StartHtPrinters({printune_sim::DefaultHtSetup(0)});
     ASSERT_TRUE(sim);
-    auto client = std::make_unique<HtNetClient>(HtOptionsFor(*sim));
+    HtNetOptions options = HtOptionsFor(*sim);
+    options.searchSilence = std::chrono::seconds(4);
+    auto client = std::make_unique<HtNetClient>(options);
     ASSERT_EQ(client->Search(), HtResult::Done);
     EXPECT_FALSE(client->IsIdle());
     EXPECT_EQ(client->Search(), HtResult::Busy);
     EXPECT_EQ(client->Query(printune_sim::DefaultHtSetup(0).record), HtResult::Busy);
     const auto start = std::chrono::steady_clock::now();
     client.reset(); // stops the receiver instead of waiting for silence
-    EXPECT_LT(SecondsSince(start), 0.45);
+    EXPECT_LT(SecondsSince(start), 2.5);
 }
