@@ -50,6 +50,30 @@ TEST_F(SendEndToEnd, LoopingDataSendStopsOnItsToken) {
         EXPECT_EQ(got[i], bytes.bytes[i % bytes.bytes.size()]) << i;
 }
 
+// The same over a serial line (a pty), where writes go through termios.
+TEST(SendEndToEndSerial, LoopingDataSendStopsOnItsToken) {
+    SimProcess sim({"--no-tcp", "--com", "2=HT-740"});
+    sim.ExportEnvironment();
+    PortSettings s = CurrentPortSettings();
+    s.portType = PORT_COM;
+    s.comPortName = "COM2";
+    const std::vector<uint8_t> bytes = {0x1B, 0x40, 'O', 'K', 0x0A};
+    std::stop_source stop;
+    PrinterPortLink link(s);
+    DataSendResult r =
+        RunDataSend(link, bytes, true, 1, stop.get_token(), LANG_ENGLISH, [&](int writes, int64_t) {
+            if (writes == 20)
+                stop.request_stop();
+        });
+    ASSERT_TRUE(r.ok) << (r.notice ? r.notice->text : "");
+    EXPECT_EQ(r.writes, 20);
+    ASSERT_TRUE(sim.WaitReceived("COM2", bytes.size() * 20));
+    std::vector<uint8_t> got = sim.Received("COM2");
+    ASSERT_EQ(got.size(), bytes.size() * 20);
+    for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i], bytes[i % bytes.size()]) << i;
+}
+
 TEST_F(SendEndToEnd, PrintTestsArriveAsTheirEvents) {
     PrinterPortLink link(settings_);
     ASSERT_TRUE(SendToPrinter(link, FixedTestBytes(FixedTest::Drawer1), LANG_ENGLISH).ok);

@@ -117,6 +117,29 @@ TEST_F(FirmwareEndToEnd, ReceiptFirmwareReachesTheUsbPrinterThroughTheSwitchedFi
     EXPECT_EQ(CurrentUsbFilter(), before);
 }
 
+TEST_F(FirmwareEndToEnd, LabelFirmwareOverSerial) {
+    SimProcess sim({"--no-tcp", "--com", "3=KP-740"});
+    sim.ExportEnvironment();
+    PortSettings s = CurrentPortSettings();
+    s.portType = PORT_COM;
+    s.comPortName = "COM3";
+    std::string path;
+    auto file = MakeFile("kp740.BIN", 20 * 1000 + 11, path);
+    PrinterPortLink link(s);
+    ASSERT_TRUE(SendDownloadCommand(link, LANG_ENGLISH).ok);
+    // The printer takes its time to restart into download mode; meanwhile
+    // the next open of the line must not meet the command still queued
+    // (opening a serial port drops what is pending on it).
+    ASSERT_TRUE(sim.WaitReceived("COM3", DownloadModeCommand().size()));
+    TransferResult r = UpdateFirmware(link, path, true, stop_.get_token(), LANG_ENGLISH);
+    ASSERT_TRUE(r.ok) << (r.notice ? r.notice->text : "");
+    EXPECT_EQ(r.writes, 101);
+    std::vector<uint8_t> expected = DownloadModeCommand();
+    expected.insert(expected.end(), file.begin(), file.end());
+    ASSERT_TRUE(sim.WaitReceived("COM3", expected.size()));
+    EXPECT_EQ(sim.Received("COM3"), expected);
+}
+
 TEST_F(FirmwareEndToEnd, RefusedConnectionLeavesTheFilterAlone) {
     SimProcess sim;
     PortSettings s = CurrentPortSettings();

@@ -7,6 +7,7 @@
 #include "port/interface_commands.h"
 #include "port/port_errors.h"
 #include "port/printer_port.h"
+#include "port/usb_filter.h"
 #include "settings/exchange.h"
 #include "settings/label_commands.h"
 #include "settings/receipt_commands.h"
@@ -189,4 +190,22 @@ TEST(InterfaceCommands, OpenFailureIsReported) {
     EXPECT_EQ(r.portError, PORT_ERR_OPEN);
     EXPECT_EQ(ExchangeFailureMessage(r, PORT_LAN, 1033),
               "Lan connect fail. Please ensure the wire is connecting and the IP is valid.");
+}
+
+TEST(SettingsOverUsbAndLpt, EachModelAnswersOnItsNode) {
+    SimProcess sim({"--no-tcp", "--usb", "7A3E:3D71", "--lpt", "1=KP-500"});
+    sim.ExportEnvironment();
+    ScopedUsbFilter filter(UsbFilter{"7A3E", "3D71", 0});
+    CPrinterPort port;
+    port.portType = PORT_USB;
+    ExchangeResult r = Exchange(port, BuildReceiptGetRequest(), ReceiptExchangeOptions());
+    ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
+    EXPECT_EQ(r.reply.size(), 100u);
+    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply).serial.flowControl, "DTR");
+
+    port.portType = PORT_LPT;
+    port.lptName = "LPT1";
+    r = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
+    ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
+    EXPECT_EQ(DecodeLabelSettingsReply(r.reply).values[LS_PRINT_WIDTH].text, "72");
 }
