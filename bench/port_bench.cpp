@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -68,8 +67,11 @@ int main(int argc, char** argv) {
     try {
         size_t next = Prepare(port, a);
         if (a[1] == "send" && next < a.size()) {
-            std::ifstream in(a[next], std::ios::binary);
-            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+            std::ifstream in(a[next], std::ios::binary | std::ios::ate);
+            std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
+            in.seekg(0);
+            in.read(reinterpret_cast<char*>(bytes.data()),
+                    static_cast<std::streamsize>(bytes.size()));
             auto start = std::chrono::steady_clock::now();
             port.Open();
             port.data = bytes.data();
