@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "settings/label_commands.h"
+#include "state_file.h"
 
 using printune::LABEL_SETTING_COUNT;
 using printune::LabelWire;
@@ -115,7 +116,9 @@ int LabelSettingsHandler::ValueLength(uint8_t command, const uint8_t*, size_t) {
 void LabelSettingsHandler::Apply(const std::vector<FrameCommand>& commands, Reply& reply) {
     if (commands.empty())
         Event("settings: empty set request");
+    bool changed = false;
     for (const FrameCommand& c : commands) {
+        changed = changed || (c.command != CMD_GET && c.command != CMD_CALIBRATE);
         switch (c.command) {
         case CMD_GET:
             Event("settings: get");
@@ -146,6 +149,8 @@ void LabelSettingsHandler::Apply(const std::vector<FrameCommand>& commands, Repl
         }
         }
     }
+    if (changed)
+        state_->Save();
 }
 
 int LabelInfoHandler::ValueLength(uint8_t command, const uint8_t*, size_t) {
@@ -187,6 +192,14 @@ void AddLabelHandlers(SimPrinter& printer, const std::shared_ptr<LabelPrinterSta
     printer.AddHandler(std::make_shared<LabelSettingsHandler>(state));
     printer.AddHandler(std::make_shared<LabelInfoHandler>(state));
     printer.AddHandler(std::make_shared<LabelSelfTestHandler>(state));
+}
+
+void LabelPrinterState::Load() {
+    LoadSettingsState(*this, printune::LabelSettingKey);
+}
+
+void LabelPrinterState::Save() const {
+    SaveSettingsState(*this, printune::LabelSettingKey);
 }
 
 } // namespace printune_sim

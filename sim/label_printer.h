@@ -29,7 +29,12 @@ struct LabelPrinterState {
     int factoryResets = 0;
 
     // The factory settings of a model (unknown models get the KP-520's).
+    // Where the settings are kept between runs (empty: not kept).
+    std::string stateFile;
+
     static LabelPrinterState Factory(const std::string& model);
+    void Load();
+    void Save() const;
     // The settings reply: LABEL_SIM_REPLY_SIZE bytes.
     std::vector<uint8_t> SettingsReply() const;
 };

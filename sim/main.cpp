@@ -19,6 +19,7 @@
 #include "net_printers.h"
 #include "sim_files.h"
 #include "sim_options.h"
+#include "state_file.h"
 
 using namespace printune_sim;
 
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
         std::fputs(NetworkPrintersUsage(), stdout);
         return 0;
     }
+    SetStateDirectory(opt.stateDir);
     if (!InstallSignals())
         return Fail("cannot create the signal pipe");
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "settings/receipt_commands.h"
+#include "state_file.h"
 
 using printune::RECEIPT_SETTING_COUNT;
 using printune::ReceiptWire;
@@ -65,7 +66,9 @@ int ReceiptSettingsHandler::ValueLength(uint8_t command, const uint8_t*, size_t)
 void ReceiptSettingsHandler::Apply(const std::vector<FrameCommand>& commands, Reply& reply) {
     if (commands.empty())
         Event("settings: empty set request");
+    bool changed = false;
     for (const FrameCommand& c : commands) {
+        changed = changed || c.command != CMD_GET;
         if (c.command == CMD_GET) {
             Event("settings: get");
             reply.bytes = state_->SettingsReply();
@@ -81,6 +84,8 @@ void ReceiptSettingsHandler::Apply(const std::vector<FrameCommand>& commands, Re
                   std::to_string(FrameValue(c)));
         }
     }
+    if (changed)
+        state_->Save();
 }
 
 CommandHandler::Result ReceiptRestoreHandler::Handle(const uint8_t* data, size_t length,
@@ -95,6 +100,7 @@ CommandHandler::Result ReceiptRestoreHandler::Handle(const uint8_t* data, size_t
     state_->values[printune::RS_PRINTER_LANGUAGE] = language;
     state_->serialByte = fresh.serialByte;
     ++state_->restores;
+    state_->Save();
     Event("settings: restore");
     return Result::Handled;
 }
@@ -102,6 +108,14 @@ CommandHandler::Result ReceiptRestoreHandler::Handle(const uint8_t* data, size_t
 void AddReceiptHandlers(SimPrinter& printer, const std::shared_ptr<ReceiptPrinterState>& state) {
     printer.AddHandler(std::make_shared<ReceiptSettingsHandler>(state));
     printer.AddHandler(std::make_shared<ReceiptRestoreHandler>(state));
+}
+
+void ReceiptPrinterState::Load() {
+    LoadSettingsState(*this, printune::ReceiptSettingKey);
+}
+
+void ReceiptPrinterState::Save() const {
+    SaveSettingsState(*this, printune::ReceiptSettingKey);
 }
 
 } // namespace printune_sim

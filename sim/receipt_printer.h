@@ -19,7 +19,12 @@ struct ReceiptPrinterState {
     uint8_t serialByte = 0x03;
     int restores = 0;
 
+    // Where the settings are kept between runs (empty: not kept).
+    std::string stateFile;
+
     static ReceiptPrinterState Factory(const std::string& model);
+    void Load();
+    void Save() const;
     std::vector<uint8_t> SettingsReply() const; // 100 bytes
 };
 

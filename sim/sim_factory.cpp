@@ -5,6 +5,7 @@
 #include "label_printer.h"
 #include "receipt_printer.h"
 #include "sim_printer.h"
+#include "state_file.h"
 #include "wireless_handler.h"
 
 namespace printune_sim {
@@ -23,6 +24,8 @@ std::unique_ptr<SimDevice> MakeSimPrinter(const std::string& model) {
     auto printer = std::make_unique<SimPrinter>();
     if (IsReceiptModel(model)) {
         auto state = std::make_shared<ReceiptPrinterState>(ReceiptPrinterState::Factory(model));
+        state->stateFile = StateFilePath(model);
+        state->Load();
         // An image takes every byte until its connection ends: first.
         printer->AddHandler(std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Receipt));
         printer->AddHandler(std::make_shared<WirelessHandler>(model));
@@ -31,6 +34,8 @@ std::unique_ptr<SimDevice> MakeSimPrinter(const std::string& model) {
         printer->AddHandler(std::make_shared<EscPosHandler>());
     } else {
         auto state = std::make_shared<LabelPrinterState>(LabelPrinterState::Factory(model));
+        state->stateFile = StateFilePath(model);
+        state->Load();
         printer->AddHandler(std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Label));
         printer->AddHandler(std::make_shared<WirelessHandler>(model));
         AddLabelHandlers(*printer, state);

@@ -51,6 +51,7 @@ const char* SimUsage() {
            "  --reply-delay MS            wait before every reply\n"
            "  --close-after N             TCP: drop the connection after N bytes\n"
            "  --read-limit N              stop reading after N bytes per connection\n"
+           "  --state-dir DIR             keep the printers' settings there between runs\n"
            "  --reply-fault LIST          silent, delay:MS, short:N, garbage (comma-separated)\n"
            "Files:\n"
            "  --dir DIR                   where device links, trees and captures go\n"
@@ -151,6 +152,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 o.faults.replyDelayMs = static_cast<int>(n);
             else
                 (a == "--close-after" ? o.faults.closeAfter : o.faults.readLimit) = n;
+        } else if (a == "--state-dir") {
+            if (!value(o.stateDir))
+                return false;
         } else if (a == "--reply-fault") {
             if (!value(v) || !ParseReplyFaults(v, o.replyFaults, error))
                 return false;

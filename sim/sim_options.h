@@ -38,6 +38,7 @@ struct SimOptions {
     std::vector<UsbSpec> usb;
     std::vector<CannedRule> canned;
     EndpointFaults faults;
+    std::string stateDir;    // keep the printer models' settings there
     ReplyFaults replyFaults; // applied to the printer models' replies
 };
 

@@ -286,7 +286,10 @@ bool ReadSettingsFileText(const std::string& path, std::string& text, int* error
 
 bool SaveSettings(const std::string& directory, const PortSettings& settings,
                   SettingsError* error) {
-    const std::string path = SettingsFilePath(directory);
+    return SaveSettingsFile(SettingsFilePath(directory), settings, error);
+}
+
+bool SaveSettingsFile(const std::string& path, const PortSettings& settings, SettingsError* error) {
     auto failed = [&](SettingsFailure f, int err) {
         if (error)
             *error = Fail(f, err, path);

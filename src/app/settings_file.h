@@ -55,6 +55,10 @@ std::string SettingsErrorMessage(const SettingsError& error, int languageId);
 bool SaveSettings(const std::string& directory, const PortSettings& settings,
                   SettingsError* error = nullptr);
 
+// The same for a settings file of any name (the command line's --config).
+bool SaveSettingsFile(const std::string& path, const PortSettings& settings,
+                      SettingsError* error = nullptr);
+
 // The per-key reading rules, applied to a parsed file: missing values,
 // "<No Name>", the decimal fields and the model name translation by the
 // language read. Values are not validated.

@@ -118,9 +118,6 @@ HtResult HtNetClient::Search() {
             return HtResult::Failed;
         }
     }
-    Send(HtBuildSearch());
-    std::lock_guard<std::mutex> lock(flagMutex_);
-    configurationRead_ = false;
     return HtResult::Done;
 }
 
@@ -129,6 +126,14 @@ void HtNetClient::SearchLoop() {
         std::lock_guard<std::mutex> lock(readyMutex_);
         receiverReady_ = true;
         readyChanged_.notify_all();
+    }
+    // The request goes out from here, after the receiver is ready: this
+    // thread alone uses the socket until the search ends, and the flag is
+    // cleared before any other operation can start.
+    Send(HtBuildSearch());
+    {
+        std::lock_guard<std::mutex> lock(flagMutex_);
+        configurationRead_ = false;
     }
     for (;;) {
         const int ready =
@@ -146,6 +151,7 @@ void HtNetClient::SearchLoop() {
             queue_.push_back(record);
         }
     }
+    socket_.Close(); // no descriptor outlives the operation
     End();
 }
 
@@ -193,6 +199,7 @@ HtResult HtNetClient::Query(const HtDeviceRecord& record) {
         std::lock_guard<std::mutex> lock(flagMutex_);
         configurationRead_ = result == HtResult::Done;
     }
+    socket_.Close();
     End();
     return result;
 }
@@ -230,6 +237,7 @@ HtResult HtNetClient::SetBlock(int block) {
         result = HtResult::SendFailed;
     else
         result = AwaitAck(static_cast<uint8_t>(HT_FN_BLOCK1 + block - 1));
+    socket_.Close();
     End();
     return result;
 }
@@ -246,6 +254,7 @@ HtResult HtNetClient::Apply(const HtDeviceRecord& record) {
         result = HtResult::SendFailed;
     else
         result = AwaitAck(HT_FN_APPLY);
+    socket_.Close();
     End();
     return result;
 }

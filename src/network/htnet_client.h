@@ -2,8 +2,8 @@
 // Client of the HT-740 family's configuration protocol. One per owner (the
 // HT-740 network dialog has one, every configuration dialog its own). Every
 // operation is refused with Busy while another runs; each opens a fresh
-// socket. Nothing outlives the client: its destructor stops and joins the
-// search receiver.
+// socket and closes it at its end. Nothing outlives the client: its
+// destructor stops and joins the search receiver.
 //
 // Addresses. Requests go to 255.255.255.255:1901 (through every interface
 // that is up and broadcast-capable); the printer answers to the request's

@@ -105,9 +105,15 @@ template <class Port>
 ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, bool expectReply,
                             const ExchangeOptions& options, std::stop_token stop) {
     using Clock = std::chrono::steady_clock;
+    // Closed on every path; the port must not keep pointing at the request,
+    // which may not outlive this call.
     struct CloseOnExit {
         Port& p;
-        ~CloseOnExit() { p.Close(); }
+        ~CloseOnExit() {
+            p.Close();
+            p.data = nullptr;
+            p.length = 0;
+        }
     } closer{port};
 
     ExchangeResult result;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
 
 #include "net_fixture.h"
 
@@ -232,4 +233,23 @@ TEST(HtNetClientTest, BusyWhileSearchingAndDestructorJoins) {
     const auto start = std::chrono::steady_clock::now();
     client.reset(); // stops the receiver instead of waiting for silence
     EXPECT_LT(SecondsSince(start), 2.5);
+}
+
+TEST(HtNetClientTest, NoSocketStaysOpenBetweenOperations) {
+    auto sim = StartHtPrinters({printune_sim::DefaultHtSetup(0)});
+    ASSERT_TRUE(sim);
+    const auto openDescriptors = [] {
+        int count = 0;
+        for (int fd = 0; fd < 1024; ++fd)
+            count += fcntl(fd, F_GETFD) != -1;
+        return count;
+    };
+    HtNetClient client(HtOptionsFor(*sim));
+    const int before = openDescriptors();
+    const auto found = SearchAll(client);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(client.Query(found[0]), HtResult::Done);
+    EXPECT_EQ(client.SetBlock(1), HtResult::Done);
+    EXPECT_EQ(openDescriptors(), before);
 }

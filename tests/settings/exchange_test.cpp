@@ -95,6 +95,8 @@ TEST(Exchange, FirstNonEmptyReadIsTheReply) {
     EXPECT_EQ(port.lastReadSize, 1024);
     EXPECT_EQ(written, 1);
     EXPECT_EQ(port.closes, 1);
+    EXPECT_EQ(port.data, nullptr); // no pointer into the caller's request is kept
+    EXPECT_EQ(port.length, 0);
 }
 
 TEST(Exchange, FailuresAreReportedAndThePortClosed) {

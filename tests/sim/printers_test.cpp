@@ -10,6 +10,10 @@
 #include "settings/label_commands.h"
 #include "settings/receipt_commands.h"
 #include "sim_factory.h"
+#include "state_file.h"
+
+#include <filesystem>
+#include <stdlib.h>
 
 using namespace printune;
 using printune_sim::Reply;
@@ -191,4 +195,37 @@ TEST(SimReplyFaults, ParsedAndApplied) {
     Bytes g = Send(*device, get);
     EXPECT_EQ(g.size(), printune_sim::LABEL_SIM_REPLY_SIZE);
     EXPECT_NE(g, printune_sim::LabelPrinterState::Factory("KP-520").SettingsReply());
+}
+
+TEST(SimStateFile, SettingsSurviveARestart) {
+    char dir[] = "/tmp/printune-state-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    printune_sim::SetStateDirectory(dir);
+    {
+        auto printer = printune_sim::MakeSimPrinter("KP-740");
+        Send(*printer, BuildSetSettingsRequest({{LS_PAGE_MODE, LabelValue::Choice(1)},
+                                                {LS_BLACK_MARK_AD, LabelValue::Text("4660")}}));
+        auto receipt = printune_sim::MakeSimPrinter("HT-740");
+        Send(*receipt, BuildReceiptSetRequest({{RS_PAPER_WIDE, ReceiptValue::Choice(2)}}));
+    }
+    auto printer = printune_sim::MakeSimPrinter("KP-740");
+    LabelSettings s =
+        DecodeLabelSettingsReply(Send(*printer, BuildLabelRequest(LabelRequest::GetSettings)));
+    EXPECT_EQ(s.values[LS_PAGE_MODE].choice, 1);
+    EXPECT_EQ(s.values[LS_BLACK_MARK_AD].text, "4660");
+    EXPECT_EQ(s.values[LS_PRINT_WIDTH].text, "106");
+    auto receipt = printune_sim::MakeSimPrinter("HT-740");
+    EXPECT_EQ(DecodeReceiptSettingsReply(Send(*receipt, BuildReceiptGetRequest()))
+                  .values[RS_PAPER_WIDE]
+                  .choice,
+              2);
+    // Another model keeps its own file.
+    auto other = printune_sim::MakeSimPrinter("KP-520");
+    EXPECT_EQ(DecodeLabelSettingsReply(Send(*other, BuildLabelRequest(LabelRequest::GetSettings)))
+                  .values[LS_PAGE_MODE]
+                  .choice,
+              0);
+
+    printune_sim::SetStateDirectory("");
+    std::filesystem::remove_all(dir);
 }

@@ -1,0 +1,68 @@
+#include "exchange_io.h"
+
+#include "app/settings_file.h"
+#include "context.h"
+#include "failure.h"
+#include "port/printer_port.h"
+#include "signals.h"
+#include "texts.h"
+
+namespace printune::cli {
+
+namespace {
+
+[[noreturn]] void ThrowOutcome(const Context& c, const ExchangeResult& r,
+                               const CPrinterPort& port) {
+    switch (r.outcome) {
+    case ExchangeOutcome::OpenFailed:
+    case ExchangeOutcome::WriteFailed:
+    case ExchangeOutcome::ReadFailed:
+        ThrowPort(r.portError, c.settings.portType, port.LastErrno());
+    case ExchangeOutcome::TimedOut:
+        ThrowTimeout();
+    case ExchangeOutcome::Stopped:
+    default:
+        ThrowOther(L("Interrupted.", "已中断。"));
+    }
+}
+
+} // namespace
+
+std::vector<uint8_t> RequestReply(const Context& c, const std::vector<uint8_t>& request,
+                                  ExchangeOptions options) {
+    CPrinterPort port;
+    ConfigurePort(port, c.settings);
+    ExchangeResult r = Exchange(port, request, options, StopToken());
+    if (r.outcome != ExchangeOutcome::Reply)
+        ThrowOutcome(c, r, port);
+    return std::move(r.reply);
+}
+
+int RequestOneWay(const Context& c, const std::vector<uint8_t>& request) {
+    CPrinterPort port;
+    ConfigurePort(port, c.settings);
+    const ExchangeResult r = SendRequest(port, request);
+    if (r.outcome != ExchangeOutcome::Sent)
+        ThrowOutcome(c, r, port);
+    return static_cast<int>(request.size());
+}
+
+void AdoptSerialLine(Context& c, const SerialLine& line, bool save) {
+    ApplySerialLine(c.settings, line);
+    SetCurrentPortSettings(c.settings);
+    if (!save || !c.configExists)
+        return;
+    std::string text;
+    if (!ReadSettingsFileText(c.configPath, text))
+        return;
+    PortSettings file = SettingsFromProfile(PrivateProfile::Parse(text));
+    const PortSettings before = file;
+    ApplySerialLine(file, line);
+    if (file == before)
+        return;
+    SettingsError error;
+    if (!SaveSettingsFile(c.configPath, file, &error))
+        ThrowOther(SettingsErrorMessage(error, MessageLanguage()));
+}
+
+} // namespace printune::cli

@@ -1,0 +1,29 @@
+#pragma once
+// The request/reply cycle of the settings commands for this run, with the
+// outcomes turned into exit codes, and the adoption of the serial-line
+// values a printer reports.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/exchange.h"
+#include "settings/label_commands.h"
+
+namespace printune::cli {
+
+struct Context;
+
+// A request with a reply; returns the reply bytes. Open, write and read
+// failures end with exit 3, no reply with exit 4, Ctrl-C with exit 1.
+std::vector<uint8_t> RequestReply(const Context& context, const std::vector<uint8_t>& request,
+                                  ExchangeOptions options);
+// A one-way request; returns the bytes written.
+int RequestOneWay(const Context& context, const std::vector<uint8_t>& request);
+
+// The desktop program takes the serial-line values a printer reports into
+// its settings and rewrites the settings file. The command line does the
+// same to the file's own record (this run's overrides are not written),
+// when the file exists and unless --no-save was given.
+void AdoptSerialLine(Context& context, const SerialLine& line, bool save);
+
+} // namespace printune::cli

@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+namespace printune::cli {
+
+struct Command;
+
+inline constexpr const char* CLI_VERSION = "1.124.0";
+
+// The overview: synopsis, global options, commands by group, exit codes.
+std::string GeneralHelp();
+// One command: synopsis, summary, options, details.
+std::string CommandHelp(const Command& command);
+
+} // namespace printune::cli

@@ -1,0 +1,70 @@
+#include "setting_values.h"
+
+#include <strings.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "failure.h"
+#include "texts.h"
+
+namespace printune::cli {
+
+std::pair<std::string, std::string> SplitAssignment(const std::string& argument) {
+    const auto eq = argument.find('=');
+    if (eq == std::string::npos || eq == 0)
+        ThrowUsage(Format(L("expected NAME=VALUE, got '%s'", "应为 名称=值，而不是 '%s'"),
+                          argument.c_str()));
+    return {argument.substr(0, eq), argument.substr(eq + 1)};
+}
+
+int ChoicePosition(const std::string& text, const std::vector<std::string>& english,
+                   const std::vector<std::string>& chinese) {
+    for (const auto* list : {&english, &chinese})
+        for (size_t i = 0; i < list->size(); ++i)
+            if ((*list)[i].size() == text.size() &&
+                strcasecmp((*list)[i].c_str(), text.c_str()) == 0)
+                return static_cast<int>(i);
+    return -1;
+}
+
+bool IsNumberText(const std::string& text, bool fraction) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    if (fraction)
+        std::strtod(text.c_str(), &end);
+    else
+        std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || end == text.c_str())
+        return false;
+    // strtod also takes "inf", "nan" and hexadecimal; the fields do not.
+    for (char ch : text)
+        if (!(ch == '-' || ch == '+' || ch == '.' || (ch >= '0' && ch <= '9')))
+            return false;
+    return true;
+}
+
+std::string JoinChoices(const std::vector<std::string>& entries) {
+    std::string out;
+    for (size_t i = 0; i < entries.size(); ++i)
+        out += (i ? " | " : "") + entries[i];
+    return out;
+}
+
+std::string ValueTooLargeMessage() {
+    return L("The value is too large!", "数值太大！");
+}
+
+std::string InputIntegerMessage() {
+    return L("Input integer please.", "请输入整数。");
+}
+
+void ThrowNotAChoice(const std::string& key, const std::string& value,
+                     const std::vector<std::string>& entries) {
+    ThrowInput(Format(L("%s: '%s' is not one of: %s", "%s：'%s' 不是以下之一：%s"), key.c_str(),
+                      value.c_str(), JoinChoices(entries).c_str()));
+}
+
+} // namespace printune::cli

@@ -1,0 +1,153 @@
+// The network commands against simulated printers on a loopback address of
+// their own: nothing leaves the machine.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "cli_runner.h"
+#include "json_value.h"
+#include "net_printers.h"
+
+using namespace printune_test;
+using printune_sim::NetworkPrinters;
+
+namespace {
+
+constexpr const char* kSimAddress = "127.0.0.4";
+
+uint16_t FreeUdpPort() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+class NetCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        replyPort_ = FreeUdpPort();
+        printune_sim::NetworkPrintersOptions o;
+        o.bindAddress = kSimAddress;
+        o.netcfgPort = 0;
+        o.netcfgReplyPort = replyPort_;
+        o.htPort = 0;
+        for (int i = 1; i <= 3; ++i) {
+            o.label.push_back(printune_sim::DefaultLabelSetup(i));
+            o.ht.push_back(printune_sim::DefaultHtSetup(i));
+        }
+        std::string error;
+        sim_ = NetworkPrinters::Start(o, error);
+        ASSERT_TRUE(sim_) << error;
+    }
+
+    std::vector<std::string> LabelArgs(std::vector<std::string> args) const {
+        args.push_back("--dest=" + printune::FormatEndpoint(sim_->NetcfgEndpoint()));
+        args.push_back("--bind=127.0.0.1:" + std::to_string(replyPort_));
+        return args;
+    }
+    std::vector<std::string> HtArgs(std::vector<std::string> args) const {
+        args.push_back("--dest=" + printune::FormatEndpoint(sim_->HtEndpoint()));
+        args.push_back("--bind=127.0.0.1:0");
+        return args;
+    }
+
+    static JsonValue Json(const CliResult& r) {
+        JsonValue v;
+        std::string error;
+        EXPECT_TRUE(ParseJson(r.out, v, &error)) << error << "\n" << r.out;
+        return v;
+    }
+
+    uint16_t replyPort_ = 0;
+    std::unique_ptr<NetworkPrinters> sim_;
+};
+
+TEST_F(NetCli, SearchListsThreeLabelPrintersInOrderOfAnswer) {
+    const CliResult r = RunCli(LabelArgs({"--json", "net", "search"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const JsonValue doc = Json(r);
+    EXPECT_TRUE(doc["ok"].boolean);
+    const auto& devices = doc["devices"].array;
+    ASSERT_EQ(devices.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const auto id = sim_->LabelIdentity(i);
+        EXPECT_EQ(devices[i].Keys(),
+                  (std::vector<std::string>{"serial", "mac", "name", "version", "ip"}));
+        EXPECT_EQ(devices[i]["serial"].string, id.serial);
+        EXPECT_EQ(devices[i]["mac"].string, id.mac);
+        EXPECT_EQ(devices[i]["ip"].string, id.ipCur);
+    }
+}
+
+TEST_F(NetCli, QueryGivesEveryEntryAndSetWritesTheChangedOnes) {
+    const auto id = sim_->LabelIdentity(1);
+    CliResult r = RunCli(LabelArgs({"--json", "net", "query", id.mac, id.serial}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    JsonValue doc = Json(r);
+    EXPECT_EQ(doc["entries"].Keys(),
+              (std::vector<std::string>{"DEV", "VER", "SERIAL_NUM", "MAC", "IP_CUR", "DHCP", "IP",
+                                        "SUBNET_MASK", "GATEWAY", "PRNT_PORT", "PRNT_RCV_TMO"}));
+    EXPECT_EQ(doc["entries"]["MAC"].string, id.mac);
+
+    r = RunCli(LabelArgs(
+        {"net", "set", id.mac, id.serial, "ip=192.168.7.9", "port=9101", "--no-confirm"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The set request has no answer: wait for the printer to take it.
+    for (int i = 0; i < 200 && sim_->LabelSetsApplied(1) == 0; ++i)
+        usleep(10000);
+    const auto now = sim_->LabelIdentity(1);
+    EXPECT_EQ(now.ip, "192.168.7.9");
+    EXPECT_EQ(now.printPort, "9101");
+    EXPECT_EQ(now.mask, id.mask); // untouched values go back as they were
+    EXPECT_EQ(sim_->LabelSetsApplied(1), 1);
+    EXPECT_EQ(sim_->LabelSetsApplied(0), 0);
+}
+
+TEST_F(NetCli, SetRefusesABadValueBeforeAnyRequest) {
+    const auto id = sim_->LabelIdentity(0);
+    for (const char* bad : {"port=8999", "port=10000", "timeout=301", "ip=1.2.3", "dhcp=maybe"}) {
+        const CliResult r = RunCli(LabelArgs({"net", "set", id.mac, id.serial, bad}));
+        EXPECT_EQ(r.exitCode, 5) << bad << ": " << r.err;
+    }
+    EXPECT_EQ(sim_->NetcfgRequests(), 0);
+}
+
+TEST_F(NetCli, QueryOfAnAbsentPrinterTimesOut) {
+    const CliResult r = RunCli(LabelArgs({"net", "query", "00A0C1FFFFFF", "NOSUCH"}));
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(r.err.find("Communication is time out!"), std::string::npos) << r.err;
+}
+
+TEST_F(NetCli, HtSearchGetAndSet) {
+    CliResult r = RunCli(HtArgs({"--json", "ht", "search"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    JsonValue doc = Json(r);
+    ASSERT_EQ(doc["devices"].array.size(), 3u);
+    EXPECT_EQ(doc["devices"].array[0].Keys(),
+              (std::vector<std::string>{"mac", "name", "version", "ip"}));
+
+    const std::string mac = printune::HtFormatMac(sim_->HtRecord(2).Mac());
+    r = RunCli(HtArgs({"--json", "ht", "get", mac}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    doc = Json(r);
+    EXPECT_EQ(doc["config"]["port"].number, 9100);
+    EXPECT_EQ(doc["config"]["dhcp"].string, "Disable");
+
+    r = RunCli(HtArgs({"--json", "ht", "set", mac, "port=9200", "gateway=192.168.0.254"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(sim_->HtConfig(2).PrintPort(), 9200);
+    EXPECT_EQ(printune::HtFormatIp(sim_->HtConfig(2).Gateway()), "192.168.0.254");
+    const auto log = sim_->HtLog(2);
+    const std::vector<std::string> tail(log.end() - 4, log.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"block1", "apply", "block2", "apply"}));
+    EXPECT_EQ(sim_->HtConfig(1).PrintPort(), 9100); // the others are untouched
+}
+
+} // namespace
