@@ -226,13 +226,13 @@ std::unique_ptr<NetworkPrinters> StartNetworkPrinters(int argc, char** argv, std
                 error = "--net-fault needs a value";
                 return nullptr;
             }
-            const std::string spec = argv[++i];
-            const size_t colon = spec.find(':');
-            Fault f{NetFaultFromName(spec.substr(0, colon)), -1};
+            const std::string arg = argv[++i];
+            const size_t colon = arg.find(':');
+            Fault f{NetFaultFromName(arg.substr(0, colon)), -1};
             if (colon != std::string::npos)
-                f.index = std::atoi(spec.c_str() + colon + 1);
+                f.index = std::atoi(arg.c_str() + colon + 1);
             if (f.fault == 0) {
-                error = "unknown fault " + spec;
+                error = "unknown fault " + arg;
                 return nullptr;
             }
             faults.push_back(f);

@@ -13,7 +13,7 @@ bool ParseInt(const std::string& text, long long lo, long long hi, long long& va
     return ec == std::errc() && p == end && !text.empty() && value >= lo && value <= hi;
 }
 
-// "SPEC=MODEL" -> SPEC, MODEL.
+// "ENDPOINT=MODEL" -> ENDPOINT, MODEL.
 std::string SplitModel(const std::string& text, std::string& model) {
     size_t eq = text.find('=');
     if (eq == std::string::npos)
@@ -93,13 +93,13 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
             if (!value(v))
                 return false;
             TcpSpec t;
-            std::string spec = SplitModel(v, t.model);
-            size_t colon = spec.rfind(':');
+            std::string endpoint = SplitModel(v, t.model);
+            size_t colon = endpoint.rfind(':');
             if (colon != std::string::npos) {
-                t.address = spec.substr(0, colon);
-                spec = spec.substr(colon + 1);
+                t.address = endpoint.substr(0, colon);
+                endpoint = endpoint.substr(colon + 1);
             }
-            if (!ParseInt(spec, 0, 65535, n)) {
+            if (!ParseInt(endpoint, 0, 65535, n)) {
                 error = "bad --tcp value: " + v;
                 return false;
             }
@@ -110,8 +110,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
             if (!value(v))
                 return false;
             PortSpec p;
-            std::string spec = SplitModel(v, p.model);
-            if (!ParseInt(spec, 1, a == "--com" ? 256 : 16, n)) {
+            std::string endpoint = SplitModel(v, p.model);
+            if (!ParseInt(endpoint, 1, a == "--com" ? 256 : 16, n)) {
                 error = "bad " + a + " value: " + v;
                 return false;
             }
@@ -121,15 +121,15 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
             if (!value(v))
                 return false;
             UsbSpec u;
-            std::string spec = SplitModel(v, u.model);
-            size_t colon = spec.find(':');
-            if (colon == std::string::npos || !IsHex4(spec.substr(0, colon)) ||
-                !IsHex4(spec.substr(colon + 1))) {
+            std::string endpoint = SplitModel(v, u.model);
+            size_t colon = endpoint.find(':');
+            if (colon == std::string::npos || !IsHex4(endpoint.substr(0, colon)) ||
+                !IsHex4(endpoint.substr(colon + 1))) {
                 error = "bad --usb value (want VID:PID, four hex digits each): " + v;
                 return false;
             }
-            u.vid = Upper(spec.substr(0, colon));
-            u.pid = Upper(spec.substr(colon + 1));
+            u.vid = Upper(endpoint.substr(0, colon));
+            u.pid = Upper(endpoint.substr(colon + 1));
             o.usb.push_back(u);
         } else if (a == "--reply") {
             if (!value(v))
