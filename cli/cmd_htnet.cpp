@@ -94,7 +94,9 @@ void Search(Context& c, const ParsedArgs& a) {
         PrintJson(doc);
         return;
     }
-    PrintLine(Format("%-18s %-18s %-8s %s", "MAC Addr.", "Device name", "FW Ver.", "IP Addr."));
+    PrintLine(Format("%-18s %-18s %-8s %s", L("MAC Addr.", "MAC 地址"),
+                     L("Device name", "设备名称"), L("FW Ver.", "固件版本"),
+                     L("IP Addr.", "IP 地址")));
     for (const auto& r : found)
         PrintLine(Format("%-18s %-18s %-8u %s", HtFormatMac(r.Mac()).c_str(),
                          r.DeviceName().c_str(), static_cast<unsigned>(r.FirmwareVersion()),
