@@ -21,7 +21,7 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 head -c $((mib * 1024 * 1024)) /dev/urandom >"$work/data"
-"$bin/printune-sim" --model silent --tcp 127.0.0.1:0 --com 1 --usb 7A3E:5C19 \
+"$bin/printune-sim" --model silent --tcp 127.0.0.1:0 --com 1 --usb 7A3E:5C19=silent \
     --dir "$work/sim" --describe "$work/sim.env" --quiet &
 sim_pid=$!
 i=0

@@ -30,12 +30,14 @@ public:
     CPrinterPort& operator=(const CPrinterPort&) = delete;
 
     // Returns 1 on success; 0 for an unknown port type or when no TCP socket
-    // can be created; raises 8000, 8002, 8005 or 8006.
+    // can be created; raises 8000, 8002, 8005 or 8006. Whatever an earlier
+    // Open left open is closed first.
     int Open(const std::string& address = std::string());
     // Sends length bytes from data; returns the count; raises 8003.
     int Write();
     // Reads at most size bytes; returns the count (0: nothing within the
-    // slice or time-out); raises 8004.
+    // slice or time-out); raises 8004. USB: every open printer is read into
+    // the same buffer; the count is that of the last printer that answered.
     int Read(uint8_t* buffer, int size);
     // Closes every descriptor and the socket. Always returns 1.
     int Close();
