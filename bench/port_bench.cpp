@@ -7,11 +7,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "port/port_settings.h"
 #include "port/printer_port.h"
@@ -67,21 +70,29 @@ int main(int argc, char** argv) {
     try {
         size_t next = Prepare(port, a);
         if (a[1] == "send" && next < a.size()) {
-            std::ifstream in(a[next], std::ios::binary | std::ios::ate);
-            std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
-            in.seekg(0);
-            in.read(reinterpret_cast<char*>(bytes.data()),
-                    static_cast<std::streamsize>(bytes.size()));
+            // Mapped, not read: like socat, the bytes come from the page
+            // cache while they are being sent.
+            int fd = open(a[next].c_str(), O_RDONLY);
+            struct stat st {};
+            if (fd < 0 || fstat(fd, &st) != 0 || st.st_size == 0)
+                return Usage();
+            size_t size = static_cast<size_t>(st.st_size);
+            void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+            close(fd);
+            if (map == MAP_FAILED)
+                return Usage();
+            const auto* bytes = static_cast<const uint8_t*>(map);
             auto start = std::chrono::steady_clock::now();
             port.Open();
-            port.data = bytes.data();
-            port.length = static_cast<int>(bytes.size());
+            port.data = bytes;
+            port.length = static_cast<int>(size);
             int sent = port.Write();
             port.Close();
+            munmap(map, size);
             double s =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            if (sent != static_cast<int>(bytes.size())) {
-                std::fprintf(stderr, "short write: %d of %zu\n", sent, bytes.size());
+            if (sent != static_cast<int>(size)) {
+                std::fprintf(stderr, "short write: %d of %zu\n", sent, size);
                 return 1;
             }
             std::printf("seconds %.4f\n", s);

@@ -2,7 +2,7 @@
 # Throughput of CPrinterPort against socat/cat on the same simulator
 # endpoints in the same run, and the CPU cost of waiting on a silent printer.
 #   bench/port_bench.sh [MiB]        (default 8; needs a built tree: build/bin)
-# Each transfer runs five times (PRINTUNE_BENCH_RUNS); the best time counts.
+# Each transfer runs seven times (PRINTUNE_BENCH_RUNS); the best time counts.
 set -eu
 cd "$(dirname "$0")/.."
 bin=build/bin
@@ -67,7 +67,7 @@ min() { if [ -z "$1" ] || [ "$(calc "$2 < $1")" = 1.000000 ]; then echo "$2"; el
 
 # Alternating runs, so that load from elsewhere on the machine falls on both
 # senders alike; the best time of each counts.
-runs=${PRINTUNE_BENCH_RUNS:-5}
+runs=${PRINTUNE_BENCH_RUNS:-7}
 echo "Sending $mib MiB to printune-sim (best of $runs, alternating)"
 tp=; ts=; up=; uc=
 i=0

@@ -53,15 +53,19 @@ size_t WriteWithDeadline(int fd, const uint8_t* data, size_t length, int64_t dea
     while (done < length) {
         ssize_t n = sendSocket ? ::send(fd, data + done, length - done, MSG_NOSIGNAL)
                                : ::write(fd, data + done, length - done);
+        bool full = false;
         if (n > 0) {
             done += static_cast<size_t>(n);
             lastProgress = MonotonicMs();
             pollSaidReady = false;
+            if (done == length)
+                break;
+            // A short write means the buffer is full: wait for room rather
+            // than asking again only to be told EAGAIN.
+            full = true;
+        } else if (n < 0 && errno == EINTR) {
             continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+        } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
             ok = false;
             err = n == 0 ? EIO : errno;
             return done;
@@ -74,7 +78,7 @@ size_t WriteWithDeadline(int fd, const uint8_t* data, size_t length, int64_t dea
         // Ready according to poll, yet the write still refused: the driver
         // cannot poll (the parallel port's lp always reports ready). Wait a
         // little instead of spinning.
-        if (pollSaidReady)
+        if (pollSaidReady && !full)
             BackOff(limit);
         int r = WaitFd(fd, POLLOUT, limit);
         if (r < 0) {
