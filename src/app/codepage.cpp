@@ -1,7 +1,5 @@
 #include "app/codepage.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <iconv.h>
 
 #include "app/language.h"
