@@ -92,7 +92,7 @@ void PrintEntries(const Context& c, const NetCfgEntryList& entries, const std::s
             value = value == "1"   ? L("Enable", "有效")
                     : value == "0" ? L("Disable", "无效")
                                    : value;
-        PrintLine(Format("%-22s %s", L(k.english, k.chinese), value.c_str()));
+        PrintLine(Column(L(k.english, k.chinese), 22) + " " + std::string(value.c_str()));
     }
 }
 
