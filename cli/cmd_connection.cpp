@@ -86,16 +86,19 @@ void PrintConnection(const Context& c, const std::string& words) {
         iface = Format(L("none (%d)", "未选择（%d）"), s.portType);
         break;
     }
-    PrintLine(Format("%-12s%s", L("Model:", "型号："), s.printerModel.c_str()));
-    PrintLine(Format("%-12s%s", L("Interface:", "接口："), iface.c_str()));
-    PrintLine(Format("%-12s%s %s %s %s %s %s", L("Serial:", "串口："), s.comPortName.c_str(),
-                     s.baudrate.c_str(), s.paritySetup.c_str(), s.dataBit.c_str(),
-                     s.stopBit.c_str(), s.flowControl.c_str()));
-    PrintLine(Format("%-12s%s", L("Parallel:", "并口："), s.lptPortName.c_str()));
-    PrintLine(Format("%-12s%s:%d", L("Network:", "网络："), s.ipAddr.c_str(), s.listenPort));
-    PrintLine(Format("%-12s%s", L("Language:", "语言："), s.language.c_str()));
+    PrintLine(Column(L("Model:", "型号："), 12) + Format("%s", s.printerModel.c_str()));
+    PrintLine(Column(L("Interface:", "接口："), 12) + Format("%s", iface.c_str()));
+    PrintLine(Column(L("Serial:", "串口："), 12) +
+              Format("%s %s %s %s %s %s", s.comPortName.c_str(), s.baudrate.c_str(),
+                     s.paritySetup.c_str(), s.dataBit.c_str(), s.stopBit.c_str(),
+                     s.flowControl.c_str()));
+    PrintLine(Column(L("Parallel:", "并口："), 12) + Format("%s", s.lptPortName.c_str()));
+    PrintLine(Column(L("Network:", "网络："), 12) +
+              Format("%s:%d", s.ipAddr.c_str(), s.listenPort));
+    PrintLine(Column(L("Language:", "语言："), 12) + Format("%s", s.language.c_str()));
     PrintLine(
-        Format("%-12s%s%s", L("Settings:", "设置文件："), c.configPath.c_str(),
+        Column(L("Settings:", "设置文件："), 12) +
+        Format("%s%s", c.configPath.c_str(),
                c.configExists ? "" : L(" (not present; defaults)", "（不存在；使用默认值）")));
 }
 

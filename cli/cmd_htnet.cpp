@@ -94,7 +94,9 @@ void Search(Context& c, const ParsedArgs& a) {
         PrintJson(doc);
         return;
     }
-    PrintLine(Format("%-18s %-18s %-8s %s", "MAC Addr.", "Device name", "FW Ver.", "IP Addr."));
+    PrintLine(Format("%-18s %-18s %-8s %s", L("MAC Addr.", "MAC 地址"),
+                     L("Device name", "设备名称"), L("FW Ver.", "固件版本"),
+                     L("IP Addr.", "IP 地址")));
     for (const auto& r : found)
         PrintLine(Format("%-18s %-18s %-8u %s", HtFormatMac(r.Mac()).c_str(),
                          r.DeviceName().c_str(), static_cast<unsigned>(r.FirmwareVersion()),
@@ -119,18 +121,21 @@ void PrintConfig(const Context& c, const HtDeviceRecord& r, const HtNetConfig& c
         PrintJson(doc);
         return;
     }
-    PrintLine(Format("%-22s %s", L("Device name:", "设备名称:"), r.DeviceName().c_str()));
+    PrintLine(Column(L("Device name:", "设备名称:"), 22) + " " +
+              std::string(r.DeviceName().c_str()));
     PrintLine(Format("%-22s %u", L("FW Version:", "固件版本:"), unsigned(r.FirmwareVersion())));
-    PrintLine(Format("%-22s %s", L("MAC address:", "MAC 地址:"), HtFormatMac(r.Mac()).c_str()));
+    PrintLine(Column(L("MAC address:", "MAC 地址:"), 22) + " " +
+              std::string(HtFormatMac(r.Mac()).c_str()));
     PrintLine(Format("%-22s %s", L("Current IP address:", "当前 IP 地址:"),
                      HtFormatIp(r.IpAddress()).c_str()));
-    PrintLine(
-        Format("%-22s %s", "DHCP:", cfg.DhcpOn() ? L("Enable", "有效") : L("Disable", "无效")));
-    PrintLine(Format("%-22s %s", L("IP address:", "IP 地址:"), HtFormatIp(cfg.StaticIp()).c_str()));
-    PrintLine(
-        Format("%-22s %s", L("Subnet mask:", "子网掩码:"), HtFormatIp(cfg.SubnetMask()).c_str()));
-    PrintLine(
-        Format("%-22s %s", L("Gateway IP address:", "网关:"), HtFormatIp(cfg.Gateway()).c_str()));
+    PrintLine(Column("DHCP:", 22) + " " +
+              (cfg.DhcpOn() ? L("Enable", "有效") : L("Disable", "无效")));
+    PrintLine(Column(L("IP address:", "IP 地址:"), 22) + " " +
+              std::string(HtFormatIp(cfg.StaticIp()).c_str()));
+    PrintLine(Column(L("Subnet mask:", "子网掩码:"), 22) + " " +
+              std::string(HtFormatIp(cfg.SubnetMask()).c_str()));
+    PrintLine(Column(L("Gateway IP address:", "网关:"), 22) + " " +
+              std::string(HtFormatIp(cfg.Gateway()).c_str()));
     PrintLine(Format("%-22s %u", L("Monitor port:", "监听端口:"), unsigned(cfg.PrintPort())));
 }
 

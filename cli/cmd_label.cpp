@@ -91,12 +91,12 @@ void PrintLabelSettings(const Context& c, const LabelSettings& s, const std::str
         else if (i == LS_HOME_OFFSET || i == LS_CUT_OFFSET || i == LS_LEFT_OFFSET ||
                  i == LS_PRINT_WIDTH)
             shown += " mm";
-        PrintLine(Format("%-28s %s  (%s)", LabelSettingLabel(i, lang).c_str(), shown.c_str(),
-                         LabelSettingKey(i).c_str()));
+        PrintLine(Column(LabelSettingLabel(i, lang), 28) + " " + Column(shown, 20) + " (" +
+                  LabelSettingKey(i) + ")");
     }
-    PrintLine(Format("%-28s %s %s %s %s", L("Serial line:", "串口参数:"), s.serial.baudrate.c_str(),
-                     s.serial.paritySetup.c_str(), s.serial.dataBit.c_str(),
-                     s.serial.stopBit.c_str()));
+    PrintLine(Column(L("Serial line:", "串口参数:"), 28) +
+              Format(" %s %s %s %s", s.serial.baudrate.c_str(), s.serial.paritySetup.c_str(),
+                     s.serial.dataBit.c_str(), s.serial.stopBit.c_str()));
 }
 
 void Get(Context& c, const ParsedArgs& a) {
@@ -212,7 +212,8 @@ void Info(Context& c, const std::vector<const InfoItem*>& items, const std::stri
         else if (items.size() == 1)
             PrintLine(text);
         else
-            PrintLine(Format("%-24s %s", L(item->english, item->chinese), text.c_str()));
+            PrintLine(Column(L(item->english, item->chinese), 24) + " " +
+                      std::string(text.c_str()));
     }
     if (c.json)
         PrintJson(doc);

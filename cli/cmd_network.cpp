@@ -92,7 +92,7 @@ void PrintEntries(const Context& c, const NetCfgEntryList& entries, const std::s
             value = value == "1"   ? L("Enable", "有效")
                     : value == "0" ? L("Disable", "无效")
                                    : value;
-        PrintLine(Format("%-22s %s", L(k.english, k.chinese), value.c_str()));
+        PrintLine(Column(L(k.english, k.chinese), 22) + " " + std::string(value.c_str()));
     }
 }
 
@@ -144,8 +144,9 @@ void Search(Context& c, const ParsedArgs& a) {
         PrintJson(doc);
         return;
     }
-    PrintLine(Format("%-21s %-13s %-21s %-21s %s", "SN.", "MAC Addr.", "Device name", "FW Ver.",
-                     "IP Addr."));
+    PrintLine(Format("%-21s %-13s %-21s %-21s %s", L("SN.", "序列号"), L("MAC Addr.", "MAC 地址"),
+                     L("Device name", "设备名称"), L("FW Ver.", "固件版本"),
+                     L("IP Addr.", "IP 地址")));
     for (const NetCfgDevice& d : devices)
         PrintLine(Format("%-21s %-13s %-21s %-21s %s", d.serial, d.mac, d.name, d.version, d.ip));
 }

@@ -79,11 +79,11 @@ void PrintReceiptSettings(const Context& c, const ReceiptSettings& s, const std:
             shown = "-";
         else if (IsReceiptDistanceSetting(i))
             shown += " mm";
-        PrintLine(Format("%-24s %s  (%s)", (ReceiptSettingLabel(i, lang) + ":").c_str(),
-                         shown.c_str(), ReceiptSettingKey(i).c_str()));
+        PrintLine(Column(ReceiptSettingLabel(i, lang) + ":", 24) + " " + Column(shown, 20) + " (" +
+                  ReceiptSettingKey(i) + ")");
     }
-    PrintLine(Format("%-24s %s %s %s %s %s", L("Serial line:", "串口参数:"),
-                     s.serial.baudrate.c_str(), s.serial.paritySetup.c_str(),
+    PrintLine(Column(L("Serial line:", "串口参数:"), 24) +
+              Format(" %s %s %s %s %s", s.serial.baudrate.c_str(), s.serial.paritySetup.c_str(),
                      s.serial.dataBit.c_str(), s.serial.stopBit.c_str(),
                      s.serial.flowControl.c_str()));
 }

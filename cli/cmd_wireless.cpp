@@ -111,9 +111,11 @@ void BtGet(Context& c, const ParsedArgs&) {
         PrintJson(doc);
         return;
     }
-    PrintLine(Format("%-20s %s", L("Bluetooth Name:", "蓝牙名称:"), r.info.name.c_str()));
-    PrintLine(Format("%-20s %s", L("Bluetooth Password:", "蓝牙密码:"), r.info.password.c_str()));
-    PrintLine(Format("%-20s %s", L("Mac Address:", "MAC 地址:"), r.info.mac.c_str()));
+    PrintLine(Column(L("Bluetooth Name:", "蓝牙名称:"), 20) + " " +
+              std::string(r.info.name.c_str()));
+    PrintLine(Column(L("Bluetooth Password:", "蓝牙密码:"), 20) + " " +
+              std::string(r.info.password.c_str()));
+    PrintLine(Column(L("Mac Address:", "MAC 地址:"), 20) + " " + std::string(r.info.mac.c_str()));
 }
 
 void NetParam(Context& c, const ParsedArgs& a) {

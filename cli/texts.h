@@ -2,6 +2,7 @@
 // Texts of the command line itself, in the run's language. The printer's
 // and the engines' messages come from the engines; these are only what the
 // command line adds (usage, help, confirmations).
+#include <cstddef>
 #include <string>
 
 namespace printune::cli {
@@ -16,6 +17,10 @@ bool Chinese();
 inline const char* L(const char* english, const char* chinese) {
     return Chinese() ? chinese : english;
 }
+
+// The text padded with blanks to a display width in terminal columns
+// (CJK characters take two), for aligned label columns in both languages.
+std::string Column(const std::string& text, size_t width);
 
 // printf-style formatting into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -123,6 +123,18 @@ TEST_F(SilentCli, APrinterThatNeverAnswersTimesOutAfterThreeSeconds) {
     EXPECT_LT(seconds, 6.0);
 }
 
+TEST_F(SilentCli, CtrlCEndsTheWaitAtOnce) {
+    CliOptions interrupt;
+    interrupt.interruptAfterMs = 300;
+    const auto start = std::chrono::steady_clock::now();
+    const CliResult r = Run({Lan(), "label", "get"}, interrupt);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Interrupted."), std::string::npos) << r.err;
+    EXPECT_LT(seconds, 2.0);
+}
+
 class ReceiptCli : public CliSim {
 protected:
     void SetUp() override { Start({"--tcp", "0", "--model", "HT-750"}); }

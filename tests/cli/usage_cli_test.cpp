@@ -68,6 +68,17 @@ TEST(UsageCli, BadConnectionValuesAreInvalidInput) {
         EXPECT_EQ(RunCli(args).exitCode, 5) << args[1];
 }
 
+TEST(UsageCli, BadHexIsRefusedBeforeThePortIsOpened) {
+    // No printer behind the address: the check must come first.
+    const std::string port = "--port=lan:127.0.0.1:" + std::to_string(ClosedTcpPort());
+    CliResult r = RunCli({port, "send", "hex", "1B 4G"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_NE(r.err.find("Data entered is not hexadecimal data!"), std::string::npos) << r.err;
+    r = RunCli({port, "--lang", "zh", "send", "hex", "1B 4G"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(r.err.find("Data entered"), std::string::npos) << r.err;
+}
+
 TEST(UsageCli, RefusedTcpConnectionIsPortFailure8000) {
     const std::string port = "--port=lan:127.0.0.1:" + std::to_string(ClosedTcpPort());
     CliResult r = RunCli({port, "label", "get"});

@@ -475,6 +475,22 @@ TEST(PrinterPort, NoDescriptorLeaksAfterAThousandFailedOpens) {
     unlink(notTty);
 }
 
+TEST(PrinterPort, WriteWithoutDataRaises8003InsteadOfReadingNull) {
+    ScopedPortState state;
+    SimProcess sim({"--model", "silent"});
+    PointLanAt("127.0.0.1", sim.TcpPort());
+    CPrinterPort port;
+    port.portType = PORT_LAN;
+    ASSERT_EQ(port.Open(), 1);
+    port.length = 16; // data left null
+    EXPECT_EQ(RaisedCode([&] { port.Write(); }), PORT_ERR_WRITE);
+    port.length = -5; // nothing to send
+    uint8_t b = 0;
+    port.data = &b;
+    EXPECT_EQ(port.Write(), 0);
+    port.Close();
+}
+
 TEST(PrinterPort, ReopeningWithoutCloseDoesNotLeak) {
     ScopedPortState state;
     SimProcess sim({"--model", "silent"});
