@@ -78,10 +78,11 @@ std::string Upper(std::string s) {
 }
 
 // --port usb | com[:NAME] | lpt[:NAME] | lan[:ADDRESS[:PORT]]
-void ApplyPortOption(PortSettings& s, const std::string& spec) {
-    const auto colon = spec.find(':');
-    const std::string kind = Lower(spec.substr(0, colon));
-    const std::string rest = colon == std::string::npos ? std::string() : spec.substr(colon + 1);
+void ApplyPortOption(PortSettings& s, const std::string& portOption) {
+    const auto colon = portOption.find(':');
+    const std::string kind = Lower(portOption.substr(0, colon));
+    const std::string rest =
+        colon == std::string::npos ? std::string() : portOption.substr(colon + 1);
     const bool hasRest = colon != std::string::npos;
     if (kind == "usb" && !hasRest) {
         s.portType = PORT_USB;
@@ -117,7 +118,7 @@ void ApplyPortOption(PortSettings& s, const std::string& spec) {
         }
         s.portType = PORT_LAN;
     } else {
-        ThrowUsage(Format(L("invalid --port '%s'", "--port 无效：'%s'"), spec.c_str()));
+        ThrowUsage(Format(L("invalid --port '%s'", "--port 无效：'%s'"), portOption.c_str()));
     }
 }
 

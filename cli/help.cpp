@@ -7,12 +7,12 @@ namespace printune::cli {
 
 namespace {
 
-void AddOptionLines(std::string& out, const std::vector<OptionSpec>& specs) {
-    for (const OptionSpec& spec : specs) {
-        std::string left = "  --" + spec.name;
-        if (spec.value)
-            left += std::string(" ") + spec.value;
-        const std::string text = L(spec.english, spec.chinese);
+void AddOptionLines(std::string& out, const std::vector<OptionSpec>& options) {
+    for (const OptionSpec& option : options) {
+        std::string left = "  --" + option.name;
+        if (option.value)
+            left += std::string(" ") + option.value;
+        const std::string text = L(option.english, option.chinese);
         if (left.size() < 28)
             out += left + std::string(28 - left.size(), ' ') + text + "\n";
         else

@@ -18,7 +18,7 @@ std::optional<std::string> ParsedArgs::Find(const std::string& name) const {
 }
 
 const std::vector<OptionSpec>& GlobalOptionSpecs() {
-    static const std::vector<OptionSpec> specs = {
+    static const std::vector<OptionSpec> optionTable = {
         {"port", "usb|com:NAME|lpt:NAME|lan[:ADDRESS[:PORT]]", "interface for this run",
          "本次使用的接口"},
         {"model", "NAME", "printer model (KP-520, KP-740, HT-740, HT-750, KP-500)",
@@ -37,10 +37,10 @@ const std::vector<OptionSpec>& GlobalOptionSpecs() {
         {"help", nullptr, "show help (also after a command)", "显示帮助（也可放在命令之后）"},
         {"version", nullptr, "show the version", "显示版本"},
     };
-    return specs;
+    return optionTable;
 }
 
-bool TakeOption(const std::vector<OptionSpec>& specs, const std::vector<std::string>& argv,
+bool TakeOption(const std::vector<OptionSpec>& optionTable, const std::vector<std::string>& argv,
                 size_t& index, std::string& name, std::string& value, bool& known) {
     const std::string& arg = argv[index];
     if (arg == "-h")
@@ -55,11 +55,11 @@ bool TakeOption(const std::vector<OptionSpec>& specs, const std::vector<std::str
         name.resize(eq);
     }
     known = false;
-    for (const OptionSpec& spec : specs) {
-        if (spec.name != name)
+    for (const OptionSpec& option : optionTable) {
+        if (option.name != name)
             continue;
         known = true;
-        if (spec.value == nullptr) {
+        if (option.value == nullptr) {
             if (inlineValue)
                 ThrowUsage(Format(L("option '--%s' takes no value", "选项 '--%s' 不带参数"),
                                   name.c_str()));

@@ -37,7 +37,7 @@ const std::vector<OptionSpec>& GlobalOptionSpecs();
 
 // Splits "--name=value" / "--name value". Returns false when arg is not a
 // long option. Throws a usage failure for a missing value.
-bool TakeOption(const std::vector<OptionSpec>& specs, const std::vector<std::string>& argv,
+bool TakeOption(const std::vector<OptionSpec>& optionTable, const std::vector<std::string>& argv,
                 size_t& index, std::string& name, std::string& value, bool& known);
 
 void StoreGlobal(GlobalOptions& options, const std::string& name, const std::string& value);

@@ -19,6 +19,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <linux/sockios.h>
+
 #include "port/device_names.h"
 #include "port/fd_io.h"
 #include "port/port_errors.h"
@@ -108,7 +110,7 @@ int CPrinterPort::OpenCom() {
         comExclusive_ = true;
 
     SerialLineConfig cfg = BuildSerialLineConfig(dcb, CurrentPortSettings());
-    // As on the original, failures to apply the line settings are ignored:
+    // Failures to apply the line settings are deliberately ignored:
     // a pty, for one, refuses what it cannot emulate.
     ::tcsetattr(fd, TCSANOW, &cfg.tio);
     int dtr = TIOCM_DTR;
@@ -176,7 +178,7 @@ int CPrinterPort::OpenUsb() {
 int CPrinterPort::OpenLan(const std::string& address) {
     const PortSettings current = CurrentPortSettings();
     const std::string host = address.empty() ? current.ipAddr : address;
-    // Taken modulo 65536, as the original's 16-bit port field did.
+    // The port number is taken modulo 65536 (a 16-bit field on the wire).
     const uint16_t port = static_cast<uint16_t>(current.listenPort);
 
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -230,7 +232,7 @@ int CPrinterPort::Write() {
     int64_t start = MonotonicMs();
     int64_t deadline;
     if (portType == PORT_LPT) {
-        // The purge of the original: only a terminal keeps queues to drop.
+        // Purge before writing: only a terminal keeps queues to drop.
         if (::isatty(fd))
             ::tcflush(fd, TCIOFLUSH);
         deadline = start + writeGraceMs + static_cast<int64_t>(LPT_WRITE_MS_PER_BYTE) * len;
@@ -247,8 +249,8 @@ int CPrinterPort::Write() {
     if (done < len)
         Raise(PORT_ERR_WRITE, ETIMEDOUT);
     if (portType == PORT_COM) {
-        // The write is finished when the bytes have left the UART, as on the
-        // original; a line held by flow control runs into the deadline.
+        // The write is finished when the bytes have left the UART; a line
+        // held by flow control runs into the deadline.
         int queued = 0;
         while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
             if (MonotonicMs() >= deadline)
@@ -405,9 +407,35 @@ int CPrinterPort::Close() {
     }
     comExclusive_ = false;
     if (socket >= 0)
-        CloseQuietly(socket);
+        CloseTcpGracefully(socket);
     socket = NO_HANDLE;
     return 1;
+}
+
+// Closing a socket that still holds unread input makes Linux answer with a
+// reset, and a reset throws away whatever of our data the printer has not
+// acknowledged yet: the tail of a file or firmware image would be lost. So
+// send our FIN behind the data, drop what the printer sent, and wait (within
+// a bound) until everything written is acknowledged before closing.
+void CPrinterPort::CloseTcpGracefully(int fd) {
+    // A socket that never connected has nothing in flight.
+    if (::shutdown(fd, SHUT_WR) != 0) {
+        CloseQuietly(fd);
+        return;
+    }
+    const int64_t deadline = MonotonicMs() + TCP_CLOSE_LINGER_MS;
+    uint8_t sink[4096];
+    for (;;) {
+        while (::recv(fd, sink, sizeof sink, MSG_DONTWAIT) > 0) {
+        }
+        int unacknowledged = 0;
+        if (::ioctl(fd, SIOCOUTQ, &unacknowledged) != 0 || unacknowledged <= 0)
+            break;
+        if (MonotonicMs() >= deadline)
+            break;
+        SleepMs(5);
+    }
+    CloseQuietly(fd);
 }
 
 int CPrinterPort::OpenHandleCount() const {

@@ -20,6 +20,9 @@ public:
     static constexpr int READ_SLICE_MS = 100;
     // Upper bound of a TCP connect (Linux would otherwise wait ~2 minutes).
     static constexpr int CONNECT_TIMEOUT_MS = 10000;
+    // Close waits at most this long for the printer to acknowledge what was
+    // written before the TCP socket goes away.
+    static constexpr int TCP_CLOSE_LINGER_MS = 2000;
     // Constant part of the COM and LPT write deadlines, and how long a USB or
     // TCP write may go without the printer accepting a byte before it fails.
     static constexpr int WRITE_GRACE_MS = 10000;
@@ -67,6 +70,7 @@ private:
     int OpenLpt();
     int OpenUsb();
     int OpenLan(const std::string& address);
+    static void CloseTcpGracefully(int fd);
     int ReadCom(uint8_t* buffer, int size);
     int ReadSlice(uint8_t* buffer, int size);
     int WriteUsb();

@@ -506,3 +506,29 @@ TEST(PrinterPort, ReopeningWithoutCloseDoesNotLeak) {
 }
 
 } // namespace
+
+namespace {
+
+// A printer that answers while the tool is still sending leaves unread input
+// in the socket; closing must still deliver every byte that was written.
+TEST(PrinterPort, TcpCloseDeliversTheWholeWriteDespiteUnreadReplies) {
+    ScopedPortState state;
+    SimProcess sim({"--model", "echo"});
+    PointLanAt("127.0.0.1", sim.TcpPort());
+    std::vector<uint8_t> file(256 * 1024);
+    for (size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<uint8_t>(i * 7 + 1);
+    for (int round = 0; round < 3; ++round) {
+        CPrinterPort port;
+        port.portType = PORT_LAN;
+        port.data = file.data();
+        port.length = static_cast<int32_t>(file.size());
+        ASSERT_EQ(port.Open(), 1);
+        EXPECT_EQ(port.Write(), port.length);
+        port.Close();
+        ASSERT_TRUE(sim.WaitReceived("tcp", file.size() * (round + 1)))
+            << "round " << round << ": " << sim.Received("tcp").size() << " bytes arrived";
+    }
+}
+
+} // namespace

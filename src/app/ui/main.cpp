@@ -2,7 +2,7 @@
 // start-up: decide the language before any window exists, run the main
 // window, end when it closes.
 //
-// The original start-up also initialises Windows Sockets and the common
+// A Windows start-up would also initialise Windows Sockets and the common
 // controls; Linux needs neither (sockets are always there, Qt brings its own
 // controls), so nothing stands in for them here.
 #include <QApplication>
