@@ -9,6 +9,7 @@
 #include "cli_runner.h"
 #include "json_value.h"
 #include "net_printers.h"
+#include "support/free_port.h"
 
 using namespace printune_test;
 using printune_sim::NetworkPrinters;
@@ -18,15 +19,7 @@ namespace {
 constexpr const char* kSimAddress = "127.0.0.4";
 
 uint16_t FreeUdpPort() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
+    return FreeLoopbackPort(SOCK_DGRAM);
 }
 
 class NetCli : public ::testing::Test {

@@ -6,22 +6,14 @@
 #include <unistd.h>
 
 #include "cli_fixture.h"
+#include "support/free_port.h"
 
 using namespace printune_test;
 
 namespace {
 
-// A TCP port on 127.0.0.1 that nothing listens on.
 int ClosedTcpPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
+    return FreeLoopbackPort();
 }
 
 TEST(UsageCli, HelpListsEveryGroupAndTheExitCodes) {

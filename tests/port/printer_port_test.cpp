@@ -15,6 +15,7 @@
 
 #include "port/port_errors.h"
 #include "port_test_util.h"
+#include "support/free_port.h"
 #include "support/sim_process.h"
 #include "usb_tree.h"
 
@@ -28,17 +29,8 @@ int64_t MsSince(Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
 }
 
-// A TCP port on 127.0.0.1 that nothing listens on (bound, then released).
 int FreeTcpPort() {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    socklen_t len = sizeof sa;
-    getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len);
-    close(s);
-    return ntohs(sa.sin_port);
+    return FreeLoopbackPort();
 }
 
 void PointLanAt(const std::string& ip, int port) {
