@@ -81,7 +81,8 @@ Notice SendFailedNotice(int languageId) {
 
 DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bool loop,
                            int intervalMs, std::stop_token stop, int languageId,
-                           const std::function<void(int, int64_t)>& onWrite) {
+                           const std::function<void(int, int64_t)>& onWrite,
+                           const ReplyWatch& replies) {
     DataSendResult r;
     LinkCloser closer(link);
     if (auto n = OpenLink(link, languageId, false)) {
@@ -109,6 +110,10 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
             r.ok = false;
             r.notice = SendFailedNotice(languageId);
             loop = false;
+        } else if (replies.windowMs > 0) {
+            const ReplyRead reply = ReadReply(link, replies.windowMs, stop);
+            if (replies.onReply)
+                replies.onReply(r.writes, reply);
         }
         PauseFor(intervalMs, stop);
         if (!loop || stop.stop_requested())
