@@ -234,7 +234,8 @@ void CCommandTest::ShowProgress(const FileProgress& progress) {
     // passes 100% in later passes of a looping send.
     ui_->progressBar->setRange(0, static_cast<int>(std::min<int64_t>(progress.total, INT32_MAX)));
     ui_->progressBar->setValue(static_cast<int>(std::min<int64_t>(progress.position, INT32_MAX)));
-    ui_->sendFileButton->setText(Q(progress.caption));
+    lastCaption_ = Q(progress.caption);
+    ui_->sendFileButton->setText(lastCaption_);
 }
 
 void CCommandTest::FinishFileSend(const FileSendResult& result) {

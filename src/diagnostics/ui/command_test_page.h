@@ -31,6 +31,8 @@ public:
     bool Sending() const { return dataWorker_.Busy() || fileWorker_.Busy(); }
     // The history file beside the settings file.
     static QString HistoryPath();
+    // The last percentage the "Send File" caption showed during a send.
+    const QString& LastProgressCaption() const { return lastCaption_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,6 +55,7 @@ private:
     std::unique_ptr<Ui::CCommandTest> ui_;
     int lastBrowseResult_ = 2; // the file dialog's cancel result until a file is chosen
     InputHistory history_;
+    QString lastCaption_;
     AsyncTask dataWorker_;
     AsyncTask fileWorker_;
 };
