@@ -46,11 +46,13 @@ std::string TextColumn(const uint8_t* data, size_t size) {
     return out;
 }
 
-std::vector<std::string> ConsoleLines(const std::vector<uint8_t>& bytes, const std::string& stamp) {
+std::vector<std::string> ConsoleLines(const std::vector<uint8_t>& bytes, const std::string& stamp,
+                                      size_t bytesPerLine) {
     std::vector<std::string> lines;
-    const size_t hexWidth = CONSOLE_BYTES_PER_LINE * 3 - 1;
-    for (size_t at = 0; at < bytes.size(); at += CONSOLE_BYTES_PER_LINE) {
-        const size_t n = std::min(CONSOLE_BYTES_PER_LINE, bytes.size() - at);
+    bytesPerLine = std::max<size_t>(bytesPerLine, 1);
+    const size_t hexWidth = bytesPerLine * 3 - 1;
+    for (size_t at = 0; at < bytes.size(); at += bytesPerLine) {
+        const size_t n = std::min(bytesPerLine, bytes.size() - at);
         std::string hex = HexColumn(bytes.data() + at, n);
         hex.resize(hexWidth, ' ');
         const std::string lead = at == 0 ? stamp : std::string(stamp.size(), ' ');

@@ -36,10 +36,11 @@ struct ReplyWatch {
 std::string HexColumn(const uint8_t* data, size_t size);
 std::string TextColumn(const uint8_t* data, size_t size);
 
-// The console's lines for one reply, CONSOLE_BYTES_PER_LINE bytes a line:
+// The console's lines for one reply, bytesPerLine bytes a line:
 // "<stamp>  1B 40 ...  |.@|", the hex column padded so the text lines up;
 // the stamp's width in spaces on the lines after the first.
-std::vector<std::string> ConsoleLines(const std::vector<uint8_t>& bytes, const std::string& stamp);
+std::vector<std::string> ConsoleLines(const std::vector<uint8_t>& bytes, const std::string& stamp,
+                                      size_t bytesPerLine = CONSOLE_BYTES_PER_LINE);
 
 // Local time as HH:MM:SS.mmm.
 std::string TimeStamp(std::chrono::system_clock::time_point when);

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include <QCheckBox>
-#include <QFileDialog>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -46,15 +46,11 @@ struct Bench {
         QTRY_VERIFY_WITH_TIMEOUT(sendData->isEnabled(), 15000);
     }
 
-    // Chooses a file through "Browse" as the user does.
+    // Chooses a file through "Browse" (empty: the dialog is cancelled).
     void Choose(const QString& path) {
-        QVERIFY(WithModalDialog([&] { Find<QPushButton>(page, "browseButton")->click(); },
-                                [&](QDialog* dialog) {
-                                    auto* files = qobject_cast<QFileDialog*>(dialog);
-                                    QVERIFY(files);
-                                    files->selectFile(path);
-                                    QMetaObject::invokeMethod(files, "accept");
-                                }));
+        CCommandTest::SetFileChooser([path](QWidget*, CCommandTest::FileChoice) { return path; });
+        Find<QPushButton>(page, "browseButton")->click();
+        CCommandTest::SetFileChooser({});
     }
 
     void SendFileAndWait() {
@@ -138,6 +134,12 @@ private slots:
         QCOMPARE(b.world.messages.size(), size_t(3));
         QCOMPARE(b.world.messages[2].icon, MessageIcon::Information);
         QCOMPARE(b.world.messages[2].text, QStringLiteral("File sent successfully."));
+
+        // A cancelled Browse takes the choice back.
+        b.Choose(QString());
+        b.sendFile->click();
+        QCOMPARE(b.world.messages.size(), size_t(4));
+        QCOMPARE(b.world.messages[3].text, QStringLiteral("Select a file please."));
     }
 
     void loopingDataSendStopsOnStopSending() {
@@ -170,11 +172,21 @@ private slots:
         b.Send(QStringLiteral("1B 0D 53 1B 33 00 1B 10 45"), true);
         QTRY_VERIFY_WITH_TIMEOUT(!b.sim.Sent("tcp").empty(), 5000);
         const auto reply = b.sim.Sent("tcp");
-        const size_t first = std::min<size_t>(reply.size(), CONSOLE_BYTES_PER_LINE);
+        const size_t first = std::min<size_t>(reply.size(), 8);
         const QString pane = Find<QPlainTextEdit>(b.page, "replyPane")->toPlainText();
         QVERIFY2(pane.contains(QString::fromStdString(HexColumn(reply.data(), first))),
                  qPrintable(pane));
         QVERIFY(pane.contains(QStringLiteral("  |")));
+
+        const QString saved = b.world.Path(QStringLiteral("replies.txt"));
+        CCommandTest::SetFileChooser([&](QWidget*, CCommandTest::FileChoice choice) {
+            return choice == CCommandTest::FileChoice::Save ? saved : QString();
+        });
+        Find<QPushButton>(b.page, "saveReplyButton")->click();
+        CCommandTest::SetFileChooser({});
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), pane + QLatin1Char('\n'));
         Find<QPushButton>(b.page, "clearReplyButton")->click();
         QVERIFY(Find<QPlainTextEdit>(b.page, "replyPane")->toPlainText().isEmpty());
     }

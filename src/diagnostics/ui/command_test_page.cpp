@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <memory>
+#include <mutex>
 
 #include <QDir>
 #include <QFile>
@@ -27,9 +29,13 @@ namespace printune {
 
 namespace {
 
-// Progress of a fast looping send would flood the event queue: at most one
-// update per interval, and always the end of a pass.
-constexpr auto PROGRESS_EVERY = std::chrono::milliseconds(30);
+// Eight bytes a line keep time, hex and text within the page's width.
+constexpr size_t PANE_BYTES_PER_LINE = 8;
+
+CCommandTest::FileChooser& Chooser() {
+    static CCommandTest::FileChooser chooser;
+    return chooser;
+}
 
 QString BlackTip(const QString& text) {
     return QStringLiteral("<font color=\"black\">%1</font>").arg(text.toHtmlEscaped());
@@ -167,16 +173,23 @@ void CCommandTest::OnStopSending() {
 }
 
 void CCommandTest::AppendReply(const QString& stamp, const ReplyRead& reply, int portType) {
+    QPlainTextEdit* pane = ui_->replyPane;
+    const int firstLine = pane->document()->isEmpty() ? 0 : pane->document()->blockCount();
     if (reply.readError != 0)
-        ui_->replyPane->appendPlainText(
-            stamp + QStringLiteral("  ") +
-            Q(PortErrorMessage(reply.readError, portType, LanguageId())));
+        pane->appendPlainText(stamp + QStringLiteral("  ") +
+                              Q(PortErrorMessage(reply.readError, portType, LanguageId())));
     else if (reply.bytes.empty())
-        ui_->replyPane->appendPlainText(
+        pane->appendPlainText(
             stamp + QStringLiteral("  ") +
             TextIn(LanguageId(), "CCommandTest", QT_TRANSLATE_NOOP("CCommandTest", "No reply.")));
-    for (const std::string& line : ConsoleLines(reply.bytes, S(stamp)))
-        ui_->replyPane->appendPlainText(Q(line));
+    for (const std::string& line : ConsoleLines(reply.bytes, S(stamp), PANE_BYTES_PER_LINE))
+        pane->appendPlainText(Q(line));
+    // Show the reply from its time stamp on, even when it is longer than
+    // the pane.
+    pane->moveCursor(QTextCursor::End);
+    QTextCursor start(pane->document()->findBlockByNumber(firstLine));
+    pane->setTextCursor(start);
+    pane->ensureCursorVisible();
 }
 
 void CCommandTest::FinishDataSend(const DataSendResult& result) {
@@ -185,15 +198,33 @@ void CCommandTest::FinishDataSend(const DataSendResult& result) {
         ShowNotice(this, *result.notice);
 }
 
+void CCommandTest::SetFileChooser(FileChooser chooser) {
+    Chooser() = std::move(chooser);
+}
+
+QString CCommandTest::ChooseFile(FileChoice choice) {
+    if (Chooser())
+        return Chooser()(this, choice);
+    const bool open = choice == FileChoice::Open;
+    QFileDialog dialog(this, open ? tr("Open") : tr("Save Replies"));
+    if (open) {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({tr("Data File(*.hex *.txt)"), tr("All File(*)")});
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({tr("Text File(*.txt)"), tr("All File(*)")});
+        dialog.setDefaultSuffix(QStringLiteral("txt"));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
 void CCommandTest::OnBrowse() {
-    QFileDialog dialog(this, tr("Open"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({tr("Data File(*.hex *.txt)"), tr("All File(*)")});
-    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-    lastBrowseResult_ = chosen ? 1 : 2;
-    if (chosen)
-        ui_->filePathEdit->setText(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+    const QString path = ChooseFile(FileChoice::Open);
+    lastBrowseResult_ = path.isEmpty() ? 2 : 1;
+    if (!path.isEmpty())
+        ui_->filePathEdit->setText(QDir::toNativeSeparators(path));
 }
 
 void CCommandTest::OnSendFile() {
@@ -215,15 +246,31 @@ void CCommandTest::OnSendFile() {
     fileWorker_.Run(
         [copy, path, loop, interval, language, page = this](const TaskControl& task) {
             PrinterPortLink link(copy);
-            auto last = std::chrono::steady_clock::time_point{};
+            // At most one progress step waits in the event queue; it shows the
+            // latest state when it runs, so a fast send cannot flood the queue
+            // and a stalled one still shows how far it got.
+            struct Latest {
+                std::mutex mutex;
+                FileProgress progress;
+                bool queued = false;
+            };
+            auto latest = std::make_shared<Latest>();
             return SendFile(link, path, loop, interval, task.Token(), language,
-                            [&](const FileProgress& progress) {
-                                const auto now = std::chrono::steady_clock::now();
-                                if (now - last < PROGRESS_EVERY &&
-                                    progress.position != progress.total)
+                            [&task, latest, page](const FileProgress& progress) {
+                                std::lock_guard lock(latest->mutex);
+                                latest->progress = progress;
+                                if (latest->queued)
                                     return;
-                                last = now;
-                                task.Post([page, progress] { page->ShowProgress(progress); });
+                                latest->queued = true;
+                                task.Post([latest, page] {
+                                    FileProgress now;
+                                    {
+                                        std::lock_guard lock(latest->mutex);
+                                        now = latest->progress;
+                                        latest->queued = false;
+                                    }
+                                    page->ShowProgress(now);
+                                });
                             });
         },
         [this](const FileSendResult& result) { FinishFileSend(result); });
@@ -251,14 +298,9 @@ void CCommandTest::OnStop() {
 }
 
 void CCommandTest::OnSaveReplies() {
-    QFileDialog dialog(this, tr("Save Replies"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({tr("Text File(*.txt)"), tr("All File(*)")});
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString path = ChooseFile(FileChoice::Save);
+    if (path.isEmpty())
         return;
-    const QString path = dialog.selectedFiles().first();
     QFile file(path);
     const QByteArray text = ui_->replyPane->toPlainText().toUtf8() + '\n';
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||

@@ -3,6 +3,7 @@
 // or in a loop, and whole files with a progress display; shows what the
 // printer sends back after each data send in a time-stamped console, and
 // keeps the last inputs for Up and Down in the input box.
+#include <functional>
 #include <memory>
 
 #include "app/ui/async_task.h"
@@ -31,6 +32,12 @@ public:
     bool Sending() const { return dataWorker_.Busy() || fileWorker_.Busy(); }
     // The history file beside the settings file.
     static QString HistoryPath();
+    // The file dialogs of "Browse" and of saving the replies. Tests replace
+    // them (an empty result is a cancel); empty restores the dialogs.
+    enum class FileChoice { Open, Save };
+    using FileChooser = std::function<QString(QWidget* owner, FileChoice choice)>;
+    static void SetFileChooser(FileChooser chooser);
+
     // The last percentage the "Send File" caption showed during a send.
     const QString& LastProgressCaption() const { return lastCaption_; }
 
@@ -51,6 +58,7 @@ private:
     void AppendReply(const QString& stamp, const ReplyRead& reply, int portType);
     void SetSendButtonsEnabled(bool enabled);
     void Remember(const QString& input);
+    QString ChooseFile(FileChoice choice);
 
     std::unique_ptr<Ui::CCommandTest> ui_;
     int lastBrowseResult_ = 2; // the file dialog's cancel result until a file is chosen
