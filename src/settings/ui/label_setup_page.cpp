@@ -99,8 +99,10 @@ CPrintingSetupKP520_1::CPrintingSetupKP520_1(QWidget* parent)
             &CPrintingSetupKP520_1::OnGetSettings);
     connect(ui_->resetButton, &QPushButton::clicked, this, &CPrintingSetupKP520_1::OnReset);
     connect(ui_->sendButton, &QPushButton::clicked, this, &CPrintingSetupKP520_1::OnSend);
-    connect(ui_->selfTestButton, &QPushButton::clicked, this, &CPrintingSetupKP520_1::OnSelfTest);
-    connect(ui_->calibrateButton, &QPushButton::clicked, this, &CPrintingSetupKP520_1::OnCalibrate);
+    connect(ui_->selfTestButton, &QPushButton::clicked, this,
+            [this] { OnCommand(LabelRequest::SelfTest); });
+    connect(ui_->calibrateButton, &QPushButton::clicked, this,
+            [this] { OnCommand(LabelRequest::Calibrate); });
     connect(ui_->getSerialButton, &QPushButton::clicked, this,
             [this] { OnReadText(LabelRequest::GetSerialNumber, PENDING_SERIAL); });
     connect(ui_->getVersionButton, &QPushButton::clicked, this,
@@ -335,24 +337,13 @@ void CPrintingSetupKP520_1::OnVerify(const LabelValues& sent) {
     });
 }
 
-void CPrintingSetupKP520_1::OnSelfTest() {
+void CPrintingSetupKP520_1::OnCommand(LabelRequest kind) {
     const PortSettings copy = settings_;
-    Start(0, [copy](const TaskControl&) {
+    Start(0, [copy, kind](const TaskControl&) {
         CPrinterPort port;
-        LabelPageResult r = Outcome(LabelPageResult::Kind::Command,
-                                    SendLabelCommand(port, copy, LabelRequest::SelfTest), port);
-        r.request = LabelRequest::SelfTest;
-        return r;
-    });
-}
-
-void CPrintingSetupKP520_1::OnCalibrate() {
-    const PortSettings copy = settings_;
-    Start(0, [copy](const TaskControl&) {
-        CPrinterPort port;
-        LabelPageResult r = Outcome(LabelPageResult::Kind::Command,
-                                    SendLabelCommand(port, copy, LabelRequest::Calibrate), port);
-        r.request = LabelRequest::Calibrate;
+        LabelPageResult r =
+            Outcome(LabelPageResult::Kind::Command, SendLabelCommand(port, copy, kind), port);
+        r.request = kind;
         return r;
     });
 }

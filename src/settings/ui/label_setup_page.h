@@ -72,8 +72,7 @@ private:
     void OnReset();
     void OnSend();
     void OnVerify(const std::vector<std::pair<int, LabelValue>>& sent);
-    void OnSelfTest();
-    void OnCalibrate();
+    void OnCommand(LabelRequest kind); // Print Self-test, Calibrate label
     void OnReadText(LabelRequest kind, unsigned pending);
 
     // Starts an operation: buttons off, the pending mark set, the work run.
