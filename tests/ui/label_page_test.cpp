@@ -157,6 +157,9 @@ private slots:
         QCOMPARE(int(w.world.messages.size()), 1);
         QCOMPARE(w.world.messages[0].text, QStringLiteral("The value is too large!"));
         QCOMPARE(w.world.messages[0].icon, MessageIcon::Warning);
+        QTest::keyClick(home, Qt::Key_Return);
+        QTest::keyClick(home, Qt::Key_Escape);
+        QVERIFY(w.window->isVisible());
         home->clear();
         QTest::keyClicks(home, "4095.9");
         QCOMPARE(int(w.world.messages.size()), 1);
@@ -254,6 +257,15 @@ private slots:
             QCOMPARE(int(w.world.messages.size()), 1);
             QCOMPARE(w.world.messages[0].icon, MessageIcon::Warning);
         }
+    }
+
+    void aDroppedConnectionIsAReadFailure() {
+        PageWorld w({"--model", "KP-520", "--close-after", "4"});
+        QVERIFY(w.Run("getSettingsButton"));
+        QCOMPARE(int(w.world.messages.size()), 1);
+        QVERIFY(w.world.messages[0].text.startsWith(
+            QStringLiteral("Unable to get printer's setting!")));
+        QCOMPARE(w.world.messages[0].icon, MessageIcon::Error);
     }
 
     void textRepliesFillTheInformationFields() {
