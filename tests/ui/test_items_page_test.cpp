@@ -1,6 +1,7 @@
 // The print tests page against the simulated receipt printer over TCP: the
 // sequences of the buttons, the repeated ASCII test and its stop, the test
 // data file, and the cutter rule of the HT-740.
+#include <chrono>
 #include <fstream>
 
 #include <QCheckBox>
@@ -114,6 +115,21 @@ private slots:
         const auto got = b.sim.Received("tcp");
         QVERIFY2(got.size() >= 70 && got.size() % 35 == 0, qPrintable(QString::number(got.size())));
         QCOMPARE(std::vector<uint8_t>(got.end() - 35, got.end()), line);
+    }
+
+    void closingDuringTheAsciiTestEndsItsWorker() {
+        Bench b;
+        b.Button("asciiStartButton")->click();
+        QVERIFY(b.sim.WaitReceived("tcp", 35, 15000));
+        const auto closed = std::chrono::steady_clock::now();
+        b.window.reset();
+        // The worker's wait ends on the close; it does not print a page that
+        // is gone a further line every 600 ms.
+        QTRY_COMPARE_WITH_TIMEOUT(AsyncTask::LiveWorkers(), 0, 15000);
+        QVERIFY(std::chrono::steady_clock::now() - closed < std::chrono::seconds(10));
+        const size_t after = b.sim.Received("tcp").size();
+        QTest::qWait(1500);
+        QCOMPARE(b.sim.Received("tcp").size(), after);
     }
 
     void testDataFileFromTheCurrentDirectory() {
