@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QIntValidator>
 #include <QKeyEvent>
 #include <QTextBlock>
 
@@ -71,6 +72,9 @@ CCommandTest::CCommandTest(QWidget* parent)
         UiLanguageId() == LANG_CHINESE ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     ui_->replyPane->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ui_->inputBox->installEventFilter(this);
+    // The interval boxes take milliseconds only.
+    for (QLineEdit* interval : {ui_->dataIntervalEdit, ui_->fileIntervalEdit})
+        interval->setValidator(new QIntValidator(0, 99999999, interval));
     history_.Load(S(HistoryPath()));
 
     connect(ui_->dataLoopCheck, &QCheckBox::toggled, ui_->dataIntervalEdit, &QWidget::setEnabled);
