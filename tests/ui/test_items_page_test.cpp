@@ -94,7 +94,7 @@ private slots:
         QVERIFY(b.world.messages.empty());
     }
 
-    void asciiTestRepeatsAndPrintsOnceMoreAfterALateStop() {
+    void asciiTestRepeatsUntilStopTest() {
         Bench b;
         Find<QComboBox>(b.page, "fontCombo")->setCurrentIndex(1); // Font B
         b.Button("asciiStartButton")->click();
@@ -112,8 +112,12 @@ private slots:
         for (uint8_t byte : HexBytes("1B 21 00 0A"))
             line.push_back(byte);
         QCOMPARE(line.size(), size_t(35));
+        // Usually the stop lands in the wait and one more line follows; it may
+        // also land before the worker looked after the first line (the engine
+        // tests pin the late stop exactly). The capture trails the socket.
+        (void)b.sim.WaitReceived("tcp", 70, 3000);
         const auto got = b.sim.Received("tcp");
-        QVERIFY2(got.size() >= 70 && got.size() % 35 == 0, qPrintable(QString::number(got.size())));
+        QVERIFY2(got.size() >= 35 && got.size() % 35 == 0, qPrintable(QString::number(got.size())));
         QCOMPARE(std::vector<uint8_t>(got.end() - 35, got.end()), line);
     }
 
