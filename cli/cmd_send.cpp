@@ -215,21 +215,18 @@ void SendHex(Context& c, const ParsedArgs& a) {
 void SendFileCommand(Context& c, const ParsedArgs& a) {
     const LoopPlan plan = PlanFrom(a);
     const int lang = MessageLanguage();
-    std::vector<uint8_t> file;
-    int err = 0;
-    if (!ReadFileBytes(a.positional[0], file, &err))
-        ThrowInput(FormatDeviceText(DeviceText::FileUnreadable, lang, a.positional[0]));
-
     CliLink link(c);
     LocalStop stop;
     Progress progress(!a.Has("no-progress"));
     const FileSendResult r =
-        RunFileSend(link, file, plan.loop, plan.intervalMs, stop.source.get_token(), lang,
-                    [&](const FileProgress& p) {
-                        progress.Update(p.sent, p.total);
-                        if (plan.count > 0 && p.pass >= plan.count && p.position == p.total)
-                            stop.source.request_stop();
-                    });
+        SendFile(link, a.positional[0], plan.loop, plan.intervalMs, stop.source.get_token(), lang,
+                 [&](const FileProgress& p) {
+                     progress.Update(p.sent, p.total);
+                     if (plan.count > 0 && p.pass >= plan.count && p.position == p.total)
+                         stop.source.request_stop();
+                 });
+    if (r.inputRefused)
+        ThrowInput(r.notice ? r.notice->text : std::string());
     progress.Finish();
     if (r.notice && r.notice->severity != Severity::Information)
         ThrowNotice(link, *r.notice, EXIT_OTHER);

@@ -198,6 +198,7 @@ FileSendResult SendFile(PortLink& link, const std::string& path, bool loop, int 
                         std::stop_token stop, int languageId,
                         const std::function<void(const FileProgress&)>& onProgress) {
     FileSendResult r;
+    r.inputRefused = true;
     if (path.empty()) {
         r.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SelectFile, languageId)};
         return r;

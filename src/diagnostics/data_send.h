@@ -58,6 +58,7 @@ struct FileSendResult {
     bool ok = false; // a single send that wrote every byte
     int64_t sent = 0;
     int passes = 0;
+    bool inputRefused = false;    // no file, or one that cannot be read: nothing opened
     std::optional<Notice> notice; // success message or failure
 };
 
