@@ -1,11 +1,13 @@
 #pragma once
 #include <string>
 
+#include "printune_version.h"
+
 namespace printune::cli {
 
 struct Command;
 
-inline constexpr const char* CLI_VERSION = "1.124.0";
+inline constexpr const char* CLI_VERSION = PRINTUNE_VERSION;
 
 // The overview: synopsis, global options, commands by group, exit codes.
 std::string GeneralHelp();

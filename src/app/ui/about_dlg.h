@@ -1,9 +1,13 @@
 #pragma once
 // CAboutDlg: the program's About box, opened from the main window's
 // "About" button (there is no system menu to extend on the Linux desktops).
+// It also shows the system check of `printune-cli doctor` in a copyable
+// field, so a user can paste it into a support request.
 #include <memory>
 
 #include <QDialog>
+
+#include "app/ui/async_task.h"
 
 namespace Ui {
 class CAboutDlg;
@@ -19,7 +23,10 @@ public:
     ~CAboutDlg() override;
 
 private:
+    void CopyReport();
+
     std::unique_ptr<Ui::CAboutDlg> ui_;
+    AsyncTask worker_;
 };
 
 } // namespace printune
