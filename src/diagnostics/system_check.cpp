@@ -127,6 +127,18 @@ std::string UserOrVariable(const CheckIdentity& who) {
     return who.userName.empty() ? std::string("$USER") : who.userName;
 }
 
+// A path as one word for a shell, quoted only when it needs to be.
+std::string ShellWord(const std::string& text) {
+    if (!text.empty() &&
+        text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                               "0123456789_./-+:") == std::string::npos)
+        return text;
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 std::string HoldersText(const std::vector<Holder>& holders) {
     std::string text;
     for (const Holder& h : holders)
@@ -307,7 +319,7 @@ void UdevFindings(const SystemReport& report, const SystemCheckRoots& roots, int
                          "not installed.",
                          "未安装让您无需 sudo 即可使用 Vortan USB 打印机的 udev 规则。"},
                         lang),
-                   "sudo install -m 644 " + roots.rulesSource +
+                   "sudo install -m 644 " + ShellWord(roots.rulesSource) +
                        " /etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm "
                        "trigger --subsystem-match=usbmisc"});
 }
@@ -348,13 +360,14 @@ void FirewallFindings(const SystemCheckRoots& roots, int lang, std::vector<Check
     }
 }
 
-void SettingsFindings(const SystemCheckRoots& roots, int lang, std::vector<CheckFinding>& out) {
+void SettingsFindings(const SystemCheckRoots& roots, const CheckIdentity& who, int lang,
+                      std::vector<CheckFinding>& out) {
     const std::string& path = roots.settingsFile;
     const size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     char cwd[4096];
     const std::string where = dir == "." && getcwd(cwd, sizeof cwd) ? std::string(cwd) : dir;
-    const bool dirWritable = access(dir.c_str(), W_OK | X_OK) == 0;
+    const bool dirWritable = MayAccess(dir, who, 3);
     const std::string fix = "mkdir -p ~/.local/share/printune && cd ~/.local/share/printune";
     if (!Exists(path)) {
         if (dirWritable)
@@ -376,19 +389,20 @@ void SettingsFindings(const SystemCheckRoots& roots, int lang, std::vector<Check
                            fix});
         return;
     }
-    if (access(path.c_str(), R_OK) != 0) {
+    if (!MayAccess(path, who, 4)) {
         out.push_back({Severity::Problem, "settings", path,
                        Fill(Pick({"%s cannot be read.", "无法读取 %s。"}, lang), {path}),
-                       "sudo chown $USER " + path});
+                       "sudo chown " + UserOrVariable(who) + " " + ShellWord(path)});
         return;
     }
-    if (access(path.c_str(), W_OK) != 0 || !dirWritable) {
-        out.push_back({Severity::Problem, "settings", path,
-                       Fill(Pick({"%s can be read but not replaced: changes are not saved.",
-                                  "%s 可以读取但不能替换：更改不会被保存。"},
-                                 lang),
-                            {path}),
-                       "sudo chown $USER " + path + " " + dir});
+    if (!MayAccess(path, who, 2) || !dirWritable) {
+        out.push_back(
+            {Severity::Problem, "settings", path,
+             Fill(Pick({"%s can be read but not replaced: changes are not saved.",
+                        "%s 可以读取但不能替换：更改不会被保存。"},
+                       lang),
+                  {path}),
+             "sudo chown " + UserOrVariable(who) + " " + ShellWord(path) + " " + ShellWord(dir)});
         return;
     }
     out.push_back({Severity::Ok,
@@ -521,7 +535,7 @@ SystemReport RunSystemCheck(const SystemCheckRoots& roots, const CheckIdentity& 
                      out);
     UdevFindings(report, roots, languageId, out);
     FirewallFindings(roots, languageId, out);
-    SettingsFindings(roots, languageId, out);
+    SettingsFindings(roots, who, languageId, out);
     return report;
 }
 

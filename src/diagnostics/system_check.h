@@ -101,6 +101,8 @@ std::vector<int> DroppedDiscoveryPorts(const std::string& nftRuleset);
 // Whether the identity may read and write the file at path (mode bits and
 // POSIX ACLs; root may always).
 bool MayReadWrite(const std::string& path, const CheckIdentity& who);
+// The same for any of the bits 4 (read), 2 (write), 1 (execute or search).
+bool MayAccess(const std::string& path, const CheckIdentity& who, unsigned want);
 
 // Processes other than this one that hold the node open.
 std::vector<Holder> NodeHolders(const std::string& node);

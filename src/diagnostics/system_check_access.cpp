@@ -122,6 +122,10 @@ CheckIdentity CurrentIdentity() {
 }
 
 bool MayReadWrite(const std::string& path, const CheckIdentity& who) {
+    return MayAccess(path, who, RW);
+}
+
+bool MayAccess(const std::string& path, const CheckIdentity& who, unsigned want) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
         return false;
@@ -129,7 +133,7 @@ bool MayReadWrite(const std::string& path, const CheckIdentity& who) {
         return true;
     const std::vector<AclEntry> acl = ReadAcl(path);
     if (!acl.empty())
-        return AclAllows(acl, st, who, RW);
+        return AclAllows(acl, st, who, want);
     unsigned bits;
     if (who.uid == st.st_uid)
         bits = (st.st_mode >> 6) & 7;
@@ -137,7 +141,7 @@ bool MayReadWrite(const std::string& path, const CheckIdentity& who) {
         bits = (st.st_mode >> 3) & 7;
     else
         bits = st.st_mode & 7;
-    return (bits & RW) == RW;
+    return (bits & want) == want;
 }
 
 std::vector<Holder> NodeHolders(const std::string& node) {

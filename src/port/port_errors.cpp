@@ -61,25 +61,29 @@ std::string PortErrorMessage(int code, int portType, int languageId) {
 }
 
 std::string PortErrorHint(int code, int portType, int sysErrno, int languageId) {
-    static const Text kSerialGroup{"Permission denied: add your user to the dialout group "
-                                   "(sudo usermod -aG dialout $USER) and log in again.",
-                                   "没有访问权限：请把当前用户加入 dialout 组（sudo usermod -aG "
-                                   "dialout $USER），然后重新登录。"};
+    static const Text kSerialGroup{
+        "Permission denied: add your user to the dialout group (sudo usermod -aG dialout "
+        "$USER) and log in again; printune-cli doctor shows what is missing.",
+        "没有访问权限：请把当前用户加入 dialout 组（sudo usermod -aG dialout "
+        "$USER），然后重新登录；printune-cli doctor 会显示缺少什么。"};
     static const Text kLpGroup{
-        "Permission denied: add your user to the lp group "
-        "(sudo usermod -aG lp $USER) and log in again.",
-        "没有访问权限：请把当前用户加入 lp 组（sudo usermod -aG lp $USER），然后重新登录。"};
+        "Permission denied: run printune-cli doctor, which names the command that mends it "
+        "(the udev rules, or the lp group: sudo usermod -aG lp $USER, then log in again).",
+        "没有访问权限：请运行 printune-cli doctor，它会给出解决的命令（udev 规则，或 lp "
+        "组：sudo usermod -aG lp $USER，然后重新登录）。"};
     static const Text kBusy{
         "The port is in use by another program (a terminal program or the print spooler). "
-        "Close that program and try again.",
-        "端口正被其他程序（终端程序或打印服务）使用。请关闭该程序后重试。"};
+        "Close that program and try again; printune-cli doctor names it.",
+        "端口正被其他程序（终端程序或打印服务）使用。请关闭该程序后重试；printune-cli doctor "
+        "会指出是哪个程序。"};
     static const Text kMissing{"The device does not exist. Check the cable and the port name.",
                                "设备不存在。请检查连接线和端口名称。"};
     static const Text kNoUsbClass{
         "No USB printer is known to the system: check the cable and the power, "
-        "and that the usblp driver is loaded (sudo modprobe usblp).",
+        "and that the usblp driver is loaded (sudo modprobe usblp); printune-cli doctor "
+        "checks it.",
         "系统中没有USB打印机：请检查连接线和电源，并确认已加载 usblp 驱动（sudo modprobe "
-        "usblp）。"};
+        "usblp）；printune-cli doctor 会检查这些。"};
     static const Text kNoModel{
         "No printer of the chosen model is attached: check the cable, the power and the model "
         "choice.",

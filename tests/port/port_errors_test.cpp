@@ -82,6 +82,15 @@ TEST(PortErrorHint, NamesTheRemedyForTheCause) {
               std::string::npos);
     EXPECT_NE(PortErrorHint(8000, PORT_LAN, ETIMEDOUT, LANG_ENGLISH).find("IP address"),
               std::string::npos);
+    // Permission and device remedies point to the system check.
+    for (int language : {LANG_ENGLISH, LANG_CHINESE}) {
+        EXPECT_NE(PortErrorHint(8002, PORT_COM, EACCES, language).find("printune-cli doctor"),
+                  std::string::npos);
+        EXPECT_NE(PortErrorHint(8000, PORT_USB, EACCES, language).find("printune-cli doctor"),
+                  std::string::npos);
+        EXPECT_NE(PortErrorHint(8005, PORT_USB, ENOENT, language).find("printune-cli doctor"),
+                  std::string::npos);
+    }
     // Nothing useful to add.
     EXPECT_EQ(PortErrorHint(8003, PORT_COM, 0, LANG_ENGLISH), "");
     EXPECT_EQ(PortErrorHint(8000, PORT_LAN, EACCES, LANG_ENGLISH), "");

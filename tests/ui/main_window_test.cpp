@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -12,6 +13,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 
+#include "app/data_folder.h"
 #include "app/language.h"
 #include "app/ui/function_page.h"
 #include "diagnostics/ui/command_test_page.h"
@@ -22,6 +24,7 @@
 #include "port/usb_filter.h"
 #include "settings/ui/label_setup_page.h"
 #include "settings/ui/receipt_setup_page.h"
+#include "support/test_paths.h"
 
 using namespace printune;
 using namespace printune_test;
@@ -255,6 +258,46 @@ private slots:
         QFile(name).open(QIODevice::WriteOnly);
         help->click();
         QCOMPARE(world.openedDocuments, std::vector<QString>{name});
+    }
+
+    void helpOpensTheInstalledDocumentOfEachModelInBothLanguages() {
+        // As a menu launch does: the data folder gets links to the documents
+        // built beside the programs.
+        const std::string help = BinPath("../share/printune/help");
+        if (!QFileInfo(QString::fromStdString(help)).isDir())
+            QSKIP("help documents not built (rst2pdf missing)");
+        struct Case {
+            const char* language;
+            int uiLanguage;
+            QStringList files;
+        };
+        const Case cases[] = {
+            {"English",
+             LANG_ENGLISH,
+             {"KP-520Printune Help File.pdf", "KP-740Printune Help File.pdf",
+              "HT-740Printune Help File.pdf", "HT-750Printune Help File.pdf",
+              "KP-500Printune Help File.pdf"}},
+            {"Chinese",
+             LANG_CHINESE,
+             {"Label Printer(200DPI)Printune 帮助文件.pdf",
+              "Label Printer(300DPI)Printune 帮助文件.pdf", "HT-740Printune 帮助文件.pdf",
+              "HT-760Printune 帮助文件.pdf"}},
+        };
+        for (const Case& c : cases) {
+            GuiWorld world;
+            QVERIFY(PrepareDataFolder(world.Path(QStringLiteral(".")).toStdString(), help));
+            world.WriteIni({.language = c.language});
+            auto window = world.OpenMainWindow(c.uiLanguage);
+            for (int position = 1; position <= c.files.size(); ++position) {
+                PickModel(*window, position);
+                Find<QPushButton>(window.get(), "helpButton")->click();
+                QVERIFY2(!world.openedDocuments.empty(), c.language);
+                const QFileInfo opened(world.openedDocuments.back());
+                QCOMPARE(opened.fileName(), c.files.at(position - 1));
+                QVERIFY(opened.exists()); // the link reaches the built document
+                QVERIFY(opened.size() > 1000);
+            }
+        }
     }
 
     void modelFromFileOutsideTheListOpensNoHelp() {
