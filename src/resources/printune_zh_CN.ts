@@ -23,6 +23,18 @@
         <source>OK</source>
         <translation>确定</translation>
     </message>
+    <message>
+        <source>System check</source>
+        <translation>系统检查</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Copy the system check to the clipboard</source>
+        <translation>把系统检查结果复制到剪贴板</translation>
+    </message>
 </context>
 <context>
     <name>CCommandTest</name>
@@ -545,6 +557,17 @@ The connection uses the printer at %1, TCP port %2.</source>
     <message>
         <source>Update Firmware</source>
         <translation>软件升级</translation>
+    </message>
+</context>
+<context>
+    <name>printune::CAboutDlg</name>
+    <message>
+        <source>Printune Version %1</source>
+        <translation>Printune 版本 %1</translation>
+    </message>
+    <message>
+        <source>Checking...</source>
+        <translation>正在检查…</translation>
     </message>
 </context>
 <context>

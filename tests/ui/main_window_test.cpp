@@ -4,17 +4,21 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
 
 #include "app/data_folder.h"
 #include "app/language.h"
+#include "app/ui/about_dlg.h"
 #include "app/ui/function_page.h"
 #include "diagnostics/ui/command_test_page.h"
 #include "diagnostics/ui/test_items_page.h"
@@ -319,6 +323,17 @@ private slots:
                                 [&](QDialog* about) { title = about->windowTitle(); }));
         QCOMPARE(title, QStringLiteral("About Printune"));
         QVERIFY(window->isVisible());
+    }
+
+    void aboutBoxShowsTheSystemCheckAndCopiesIt() {
+        GuiWorld world;
+        CAboutDlg about;
+        auto* check = Find<QPlainTextEdit>(&about, "checkText");
+        QVERIFY(check->isReadOnly());
+        QTRY_VERIFY_WITH_TIMEOUT(check->toPlainText().contains(QStringLiteral("Checks:")), 20000);
+        QVERIFY(check->toPlainText().contains(QStringLiteral("USB printers:")));
+        Find<QPushButton>(&about, "copyButton")->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), check->toPlainText());
     }
 };
 
