@@ -7,17 +7,18 @@
 #include <iterator>
 #include <stop_token>
 
-#include "app/codepage.h"
 #include "app/startup_language.h"
+#include "base/codepage.h"
+#include "base/device_texts.h"
+#include "base/file_bytes.h"
+#include "base/narrow_text.h"
 #include "command.h"
 #include "context.h"
 #include "diagnostics/data_send.h"
-#include "diagnostics/device_texts.h"
 #include "failure.h"
 #include "link.h"
 #include "output.h"
 #include "progress.h"
-#include "settings/narrow_text.h"
 #include "signals.h"
 #include "texts.h"
 

@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/language.h"
-#include "app/models.h"
 #include "app/settings_file.h"
 #include "app/startup_language.h"
+#include "base/language.h"
 #include "failure.h"
 #include "output.h"
+#include "port/models.h"
 #include "port/usb_filter.h"
 #include "texts.h"
 

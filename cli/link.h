@@ -4,7 +4,7 @@
 // reports as a message can still end with exit code 3 and its code.
 #include <string>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 
 namespace printune::cli {
 

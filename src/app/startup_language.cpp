@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "app/language.h"
 #include "app/profile_reader.h"
 #include "app/settings_file.h"
+#include "base/language.h"
 
 namespace printune {
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/codepage.h"
-#include "diagnostics/device_texts.h"
-#include "diagnostics/hex_text.h"
+#include "base/codepage.h"
+#include "base/device_texts.h"
+#include "base/file_bytes.h"
+#include "base/hex_text.h"
+#include "base/pause.h"
 
 namespace printune {
 
@@ -119,13 +121,6 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
 
 int64_t FileBlockSize(int64_t total) {
     return total < 100 ? total : total / 100;
-}
-
-std::string PercentCaption(int64_t sent, int64_t total) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld%%",
-                  static_cast<long long>(total > 0 ? sent * 100 / total : 0));
-    return text;
 }
 
 FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, bool loop,

@@ -1,8 +1,9 @@
 #include "firmware/firmware_transfer.h"
 
-#include "app/models.h"
-#include "diagnostics/data_send.h"
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
+#include "base/pause.h"
+#include "port/models.h"
+#include "port/port_link.h"
 
 namespace printune {
 

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/port_settings.h"
 
 namespace printune {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "support/scripted_link.h"
 
 using namespace printune;

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "support/scripted_link.h"
 
 using namespace printune;

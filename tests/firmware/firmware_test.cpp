@@ -2,7 +2,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "firmware/firmware_image.h"
 #include "firmware/firmware_transfer.h"
 #include "support/scripted_link.h"

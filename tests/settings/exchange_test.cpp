@@ -5,8 +5,8 @@
 #include <deque>
 #include <thread>
 
+#include "port/exchange.h"
 #include "port/port_errors.h"
-#include "settings/exchange.h"
 
 using namespace printune;
 using namespace std::chrono;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 #include "port/port_settings.h"
 
 namespace printune_test {

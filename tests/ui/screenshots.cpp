@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/language.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/printune_dlg.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/text_service.h"
 #include "gui_test_support.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/port_set_parallel.h"

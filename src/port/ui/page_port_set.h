@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/ui/function_page.h"
+#include "port/ui/function_page.h"
 
 namespace Ui {
 class CPagePortSet;
@@ -53,6 +53,10 @@ public:
     CPortSetParallel* ParallelDialog() const { return parallelDialog_; }
 
 signals:
+    // The page copy is to be written to the settings file now; the main
+    // window saves it (the file belongs to the application) and warns, owned
+    // by this page, when the save fails.
+    void SaveRequested(const printune::PortSettings& copy);
     // User message 1: a model was picked.
     void ModelPicked(const printune::PortSettings& copy, const QString& model);
     // User message 5: an interface was picked.
