@@ -100,7 +100,7 @@ void BtGet(Context& c, const ParsedArgs&) {
         if (StopRequested())
             ThrowOther(L("Interrupted.", "已中断。"));
         // No reply is the one failure here that is not the port's.
-        const bool timedOut = link.RaisedCode() == 0;
+        const bool timedOut = !link.PortFailure();
         ThrowNotice(link, r.notice.value_or(Notice{}), timedOut ? EXIT_TIMEOUT : EXIT_OTHER);
     }
     if (c.json) {

@@ -271,10 +271,9 @@ void WithOpenPort(const Context& c, const std::string& address,
         if (port.Open(address) != 1)
             ThrowPort(8000, c.settings.portType, port.LastErrno());
         f(port);
-    } catch (int code) {
-        const int err = port.LastErrno();
+    } catch (const PortError& e) {
         port.Close();
-        ThrowPort(code, c.settings.portType, err);
+        ThrowPort(e);
     }
     port.Close();
 }

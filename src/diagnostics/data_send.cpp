@@ -69,8 +69,8 @@ std::optional<Notice> OpenLink(PortLink& link, int languageId, bool fileSend) {
         if (link.Open() == 1)
             return std::nullopt;
         return OpenFailureNotice(link, 0, Severity::Error, languageId);
-    } catch (int code) {
-        return OpenFailureNotice(link, code, fileSend ? Severity::Error : DataOpenSeverity(code),
+    } catch (const PortError& e) {
+        return OpenFailureNotice(e, fileSend ? Severity::Error : DataOpenSeverity(e.Code()),
                                  languageId);
     }
 }
@@ -96,7 +96,7 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
         int written = -1;
         try {
             written = link.Write(bytes.data(), length);
-        } catch (int) {
+        } catch (const PortError&) {
             written = -1;
         }
         if (written >= 0) {
@@ -152,7 +152,7 @@ FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, boo
             try {
                 written =
                     link.Write(file.data() + (total - remaining), static_cast<int32_t>(block));
-            } catch (int) {
+            } catch (const PortError&) {
                 r.notice = SendFailedNotice(languageId);
                 ended = true;
                 break;

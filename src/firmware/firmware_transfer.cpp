@@ -26,9 +26,9 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
             r.notice = OpenFailureNotice(link, 0, Severity::Error, languageId);
             return r;
         }
-    } catch (int code) {
-        r.portError = code;
-        r.notice = OpenFailureNotice(link, code, Severity::Error, languageId);
+    } catch (const PortError& e) {
+        r.portError = e.Code();
+        r.notice = OpenFailureNotice(e, Severity::Error, languageId);
         return r;
     }
 
@@ -49,8 +49,8 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
         int written = 0;
         try {
             written = link.Write(image.bytes.data() + offset, static_cast<int32_t>(block));
-        } catch (int code) {
-            r.portError = code;
+        } catch (const PortError& e) {
+            r.portError = e.Code();
             r.notice = FailedNotice(Severity::Warning, languageId);
             return r;
         }

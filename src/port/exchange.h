@@ -36,6 +36,7 @@ enum class ExchangeOutcome {
 struct ExchangeResult {
     ExchangeOutcome outcome = ExchangeOutcome::TimedOut;
     int portError = 0;
+    int sysErrno = 0; // the errno behind portError when the port raised it
     std::vector<uint8_t> reply;
 };
 
@@ -110,24 +111,25 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
         static_cast<size_t>(options.bufferSize > 0 ? options.bufferSize : 1), 0);
     port.data = request.data();
     port.length = static_cast<int32_t>(request.size());
-    auto failed = [&result](ExchangeOutcome outcome, int code) {
+    auto failed = [&result](ExchangeOutcome outcome, int code, int sysErrno = 0) {
         result.outcome = outcome;
         result.portError = code;
+        result.sysErrno = sysErrno;
         return result;
     };
     int opened = 0;
     try {
         opened = port.Open(options.address);
-    } catch (int code) {
-        return failed(ExchangeOutcome::OpenFailed, code);
+    } catch (const PortError& e) {
+        return failed(ExchangeOutcome::OpenFailed, e.Code(), e.SysErrno());
     }
     if (opened != 1)
         return failed(ExchangeOutcome::OpenFailed, PORT_ERR_OPEN);
     int written = 0;
     try {
         written = port.Write();
-    } catch (int code) {
-        return failed(ExchangeOutcome::WriteFailed, code);
+    } catch (const PortError& e) {
+        return failed(ExchangeOutcome::WriteFailed, e.Code(), e.SysErrno());
     }
     // A write that reports nothing sent (a USB open that found no matching
     // printer) is a failure, not a request to wait for.
@@ -161,8 +163,8 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
         int n = 0;
         try {
             n = port.Read(buffer.data(), static_cast<int>(buffer.size()));
-        } catch (int code) {
-            return failed(ExchangeOutcome::ReadFailed, code);
+        } catch (const PortError& e) {
+            return failed(ExchangeOutcome::ReadFailed, e.Code(), e.SysErrno());
         }
         if (n > 0) {
             result.outcome = ExchangeOutcome::Reply;

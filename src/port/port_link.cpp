@@ -54,15 +54,21 @@ int PrinterPortLink::LastErrno() const {
     return port_.LastErrno();
 }
 
-Notice OpenFailureNotice(PortLink& link, int code, Severity severity, int languageId) {
+Notice OpenFailureNotice(const PortError& error, Severity severity, int languageId) {
     Notice n;
     n.severity = severity;
-    n.text = code == 0 ? std::string() : PortErrorMessage(code, link.PortType(), languageId);
+    n.text = PortErrorMessage(error, languageId);
     if (n.text.empty())
         n.text = DeviceTextString(DeviceText::PortUnavailable, languageId);
-    if (code != 0)
-        n.hint = PortErrorHint(code, link.PortType(), link.LastErrno(), languageId);
+    n.hint = PortErrorHint(error, languageId);
     return n;
+}
+
+Notice OpenFailureNotice(PortLink& link, int code, Severity severity, int languageId) {
+    if (code != 0)
+        return OpenFailureNotice(PortError(code, link.PortType(), link.LastErrno()), severity,
+                                 languageId);
+    return Notice{severity, DeviceTextString(DeviceText::PortUnavailable, languageId)};
 }
 
 namespace {
@@ -85,9 +91,9 @@ SendOutcome SendToPrinter(PortLink& link, const std::vector<uint8_t>& bytes, int
             out.notice = OpenFailureNotice(link, 0, Severity::Warning, languageId);
             return out;
         }
-    } catch (int code) {
-        out.portError = code;
-        out.notice = OpenFailureNotice(link, code, Severity::Warning, languageId);
+    } catch (const PortError& e) {
+        out.portError = e.Code();
+        out.notice = OpenFailureNotice(e, Severity::Warning, languageId);
         return out;
     }
     size_t chunk = maxWrite == 0 ? bytes.size() : maxWrite;
@@ -105,8 +111,8 @@ SendOutcome SendToPrinter(PortLink& link, const std::vector<uint8_t>& bytes, int
             }
             pos += n;
         }
-    } catch (int code) {
-        SendOutcome fail = WriteFailure(languageId, code);
+    } catch (const PortError& e) {
+        SendOutcome fail = WriteFailure(languageId, e.Code());
         fail.bytesSent = static_cast<int64_t>(pos);
         return fail;
     }

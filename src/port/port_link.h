@@ -10,14 +10,15 @@
 #include <vector>
 
 #include "base/notice.h"
+#include "port/port_errors.h"
 #include "port/port_settings.h"
 
 namespace printune {
 
 class CPrinterPort;
 
-// Same contract as CPrinterPort: Open returns 1 (0: nothing could be opened)
-// and raises the port error codes as int, Write returns the count reported.
+// Same contract as CPrinterPort: Open returns 1 (0: nothing could be opened),
+// failures raise PortError, Write returns the count reported.
 class PortLink {
 public:
     virtual ~PortLink() = default;
@@ -61,7 +62,9 @@ struct SendOutcome {
 };
 
 // The notice for a failed Open: the standard message of the code for the
-// port type (code 0: Open opened nothing).
+// port type with the remedy hint for its errno.
+Notice OpenFailureNotice(const PortError& error, Severity severity, int languageId);
+// The same for a code the link raised last (code 0: Open opened nothing).
 Notice OpenFailureNotice(PortLink& link, int code, Severity severity, int languageId);
 
 // One open, write, close of the given bytes, with the standard messages and

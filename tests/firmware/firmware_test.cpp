@@ -174,7 +174,7 @@ TEST_F(Transfer, PortFailures) {
     ScriptedLink failing;
     failing.onWrite = [](int i, int32_t n) -> int {
         if (i == 50)
-            throw 8003;
+            throw PortError(PORT_ERR_WRITE, PORT_USB);
         return n;
     };
     r = UpdateFirmware(failing, File("a.cg", 500), false, stop_.get_token(), LANG_CHINESE);

@@ -2,6 +2,8 @@
 
 #include "base/language.h"
 #include "port/models.h"
+#include "port/port_errors.h"
+#include "port/port_settings.h"
 
 using namespace printune;
 
@@ -35,8 +37,8 @@ TEST(UsbFilterScope, RestoresPreviousFilterOnEveryPath) {
     try {
         ScopedUsbFilter scoped(UsbFilter{});
         EXPECT_TRUE(CurrentUsbFilter().Empty());
-        throw 8003;
-    } catch (int) {
+        throw PortError(PORT_ERR_WRITE, PORT_USB);
+    } catch (const PortError&) {
     }
     EXPECT_EQ(CurrentUsbFilter(), (UsbFilter{"7A3E", "3D71", 0}));
     SetUsbFilter(UsbFilter{});
