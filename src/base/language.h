@@ -1,7 +1,8 @@
 #pragma once
-// Language identifiers of the two resource sets and the mapping from the
-// settings file's language text.
+// Language identifiers of the two resource sets, the mapping from the
+// settings file's language text, and the system's default language.
 #include <string>
+#include <string_view>
 
 namespace printune {
 
@@ -17,5 +18,14 @@ inline int LanguageIdFromSetting(const std::string& language) {
 inline const char* LanguageSettingFromId(int id) {
     return id == LANG_CHINESE ? "Chinese" : "English";
 }
+
+// The language identifier of a POSIX locale name: 2052 for Simplified
+// Chinese ("zh_CN", "zh_SG", "zh_Hans", "zh" with any codeset or modifier,
+// such as "zh_CN.UTF-8"), 1033 for everything else, also "C" and "".
+int LanguageIdFromLocaleName(std::string_view locale);
+
+// The system's default language: the first non-empty of LC_ALL, LC_MESSAGES
+// and LANG, through LanguageIdFromLocaleName.
+int SystemDefaultLanguageId();
 
 } // namespace printune
