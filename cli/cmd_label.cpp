@@ -62,8 +62,8 @@ Json SerialLineJson(const SerialLine& line) {
 }
 
 LabelSettings ReadLabelSettings(Context& c, bool save) {
-    const auto reply =
-        RequestReply(c, BuildLabelRequest(LabelRequest::GetSettings), LabelExchangeOptions());
+    const auto reply = RequestReply(c, BuildLabelRequest(LabelRequest::GetSettings),
+                                    LabelSettingsExchangeOptions());
     LabelSettings s = DecodeLabelSettingsReply(reply);
     AdoptSerialLine(c, s.serial, save);
     return s;

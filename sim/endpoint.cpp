@@ -107,21 +107,16 @@ void Endpoint::ReadSome() {
         TakeDeviceEvents();
         if (!reply.bytes.empty() || reply.closeConnection) {
             int delay = std::max(reply.delayMs, faults_.replyDelayMs);
-            if (delay <= 0) {
-                Queue(reply.bytes, reply.closeConnection);
-                if (fd_ < 0)
-                    return;
-            } else {
-                uint64_t gen = generation_;
-                auto shared = std::make_shared<Reply>(std::move(reply));
-                auto id = std::make_shared<uint64_t>(0);
-                *id = loop_.After(delay, [this, gen, shared, id] {
-                    timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
-                    if (gen == generation_)
-                        Queue(shared->bytes, shared->closeConnection);
-                });
-                timers_.push_back(*id);
+            if (reply.splitAt > 0 && reply.splitAt < reply.bytes.size()) {
+                std::vector<uint8_t> tail(
+                    reply.bytes.begin() + static_cast<ptrdiff_t>(reply.splitAt), reply.bytes.end());
+                reply.bytes.resize(reply.splitAt);
+                QueueLater(delay + reply.splitGapMs, std::move(tail), reply.closeConnection);
+                reply.closeConnection = false;
             }
+            QueueLater(delay, std::move(reply.bytes), reply.closeConnection);
+            if (fd_ < 0)
+                return;
         }
     }
     if (socket_ && faults_.closeAfter >= 0 && received_ >= faults_.closeAfter) {
@@ -134,6 +129,22 @@ void Endpoint::ReadSome() {
         reading_ = false;
         UpdateEvents();
     }
+}
+
+void Endpoint::QueueLater(int ms, std::vector<uint8_t> bytes, bool closeAfter) {
+    if (ms <= 0) {
+        Queue(bytes, closeAfter);
+        return;
+    }
+    uint64_t gen = generation_;
+    auto shared = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
+    auto id = std::make_shared<uint64_t>(0);
+    *id = loop_.After(ms, [this, gen, shared, id, closeAfter] {
+        timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
+        if (gen == generation_)
+            Queue(*shared, closeAfter);
+    });
+    timers_.push_back(*id);
 }
 
 void Endpoint::Queue(const std::vector<uint8_t>& bytes, bool closeAfter) {

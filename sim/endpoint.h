@@ -58,6 +58,8 @@ private:
     void ReadSome();
     void WriteSome();
     void Queue(const std::vector<uint8_t>& bytes, bool closeAfter);
+    // Queues a reply now, or after ms, unless the connection changed by then.
+    void QueueLater(int ms, std::vector<uint8_t> bytes, bool closeAfter);
     void UpdateEvents();
     void TakeDeviceEvents();
 
