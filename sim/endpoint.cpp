@@ -21,6 +21,7 @@ namespace printune_sim {
 
 namespace {
 constexpr size_t CHUNK = 64 * 1024;
+constexpr int PRINTER_RECEIVE_BUFFER = 4096;
 
 void SetNonBlocking(int fd) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -219,6 +220,12 @@ bool TcpEndpoint::Listen(const std::string& address, int port, std::string& erro
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    // A printer that stops reading has a small buffer, not the megabytes a
+    // loopback socket grows to: what it cannot take stays unacknowledged.
+    if (faults_.readLimit >= 0) {
+        int small = PRINTER_RECEIVE_BUFFER;
+        ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    }
     if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
         ::listen(listenFd_, 8) != 0) {
         error = "cannot listen on " + address + ":" + std::to_string(port) + ": " +
