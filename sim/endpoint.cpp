@@ -189,8 +189,11 @@ void Endpoint::UpdateEvents() {
 }
 
 void Endpoint::TakeDeviceEvents() {
-    for (const std::string& e : device_->TakeEvents())
+    for (const std::string& e : device_->TakeEvents()) {
         capture_->Note("event", e);
+        if (onEvent_)
+            onEvent_(e);
+    }
 }
 
 TcpEndpoint::TcpEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,

@@ -54,3 +54,24 @@ TEST_F(StalledNetworkPrinterCli, FileThePrinterDidNotTakeIsNotReportedSent) {
 }
 
 } // namespace
+
+namespace {
+
+class RestartingLabelPrinterCli : public CliSim {
+protected:
+    // Gone from the USB listing for 2 s after the download-mode command.
+    void SetUp() override { Start({"--usb", "7A3E:5C19", "--download-restart", "2000"}); }
+};
+
+TEST_F(RestartingLabelPrinterCli, UpdateWaitsForThePrinterToComeBackAfterDownloadMode) {
+    WriteFile("kp.bin", std::string(500, 'F'));
+    const CliResult r =
+        Run({"--port", "usb", "--model", "KP-520", "update", "kp.bin", "--download-mode"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("Waiting for the printer to return in download mode..."),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(Rx("usb0", 7 + 500).size(), 7u + 500u);
+}
+
+} // namespace
