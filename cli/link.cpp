@@ -42,6 +42,15 @@ int CliLink::Read(uint8_t* buffer, int size) {
     }
 }
 
+int CliLink::Flush() {
+    try {
+        return inner_.Flush();
+    } catch (const PortError& e) {
+        failure_ = e;
+        throw;
+    }
+}
+
 void ThrowNotice(const CliLink& link, const Notice& notice, int exitCode) {
     Failure f;
     f.message = notice.text;

@@ -20,6 +20,7 @@ public:
     int Open() override;
     int Write(const uint8_t* data, int32_t length) override;
     int Read(uint8_t* buffer, int size) override;
+    int Flush() override;
     int Close() override { return inner_.Close(); }
     int32_t PortType() const override { return inner_.PortType(); }
     int LastErrno() const override { return inner_.LastErrno(); }

@@ -40,6 +40,9 @@ struct SimOptions {
     EndpointFaults faults;
     std::string stateDir;    // keep the printer models' settings there
     ReplyFaults replyFaults; // applied to the printer models' replies
+    // USB: after the download-mode command a printer leaves the listing for
+    // this long, as a real one restarting; -1: it stays.
+    int downloadRestartMs = -1;
 };
 
 // False with a message on a bad command line.

@@ -79,6 +79,16 @@ Notice SendFailedNotice(int languageId) {
     return Notice{Severity::Warning, DeviceTextString(DeviceText::SendFailed, languageId)};
 }
 
+// Waits until the printer has taken what was written; false when it has not.
+bool FlushLink(PortLink& link) {
+    try {
+        link.Flush();
+        return true;
+    } catch (const PortError&) {
+        return false;
+    }
+}
+
 } // namespace
 
 DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bool loop,
@@ -120,6 +130,10 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
         PauseFor(intervalMs, stop);
         if (!loop || stop.stop_requested())
             break;
+    }
+    if (r.ok && !FlushLink(link)) {
+        r.ok = false;
+        r.notice = SendFailedNotice(languageId);
     }
     return r;
 }
@@ -181,7 +195,10 @@ FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, boo
         if (!loop || ended || total == 0 || stop.stop_requested())
             break;
     }
-    if (!loop && !ended && r.sent == total) {
+    // The file counts as sent only once the printer has taken its tail.
+    if (!loop && !ended && r.sent == total && !FlushLink(link))
+        r.notice = SendFailedNotice(languageId);
+    else if (!loop && !ended && r.sent == total) {
         r.ok = true;
         r.notice =
             Notice{Severity::Information, DeviceTextString(DeviceText::FileSent, languageId)};

@@ -67,6 +67,7 @@ BluetoothGetResult GetBluetoothSettings(PortLink& link, std::stop_token stop, in
     LinkAsPort port{link};
     ExchangeOptions options;
     options.timeoutMs = timeoutMs;
+    options.replyLength = BT_REPLY_LENGTH;
     ExchangeResult x = ExchangeOver(port, BluetoothGetCommand(), true, options, stop);
     switch (x.outcome) {
     case ExchangeOutcome::Reply:

@@ -38,11 +38,19 @@ struct ExchangeResult {
     int portError = 0;
     int sysErrno = 0; // the errno behind portError when the port raised it
     std::vector<uint8_t> reply;
+    // ReadFailed because the reply stopped short of its known length (or
+    // came out longer than the buffer): 'reply' holds what came; nothing of
+    // it may be used.
+    bool incomplete = false;
 };
 
 struct ExchangeOptions {
-    int bufferSize = 1024;           // at most this many bytes are read
-    int timeoutMs = 3000;            // counted from the end of the write
+    int bufferSize = 1024; // at most this many bytes are read
+    int timeoutMs = 3000;  // counted from the end of the write
+    // A reply of known length is read until it is whole or the time-out
+    // passes, since a printer's reply can arrive in pieces; a shorter one is
+    // a failed read. 0: the first non-empty read is the reply.
+    int replyLength = 0;
     bool clearAfterWrite = false;    // the receipt page clears its buffer late
     std::string address;             // PORT_LAN: this printer instead of ipAddr
     std::function<void()> onWritten; // called once the request is out
@@ -52,11 +60,15 @@ struct ExchangeOptions {
 inline ExchangeOptions LabelExchangeOptions() {
     return {};
 }
-// The receipt page's: 100 bytes, cleared after the write, 3000 ms.
+// The same for the settings reply, which must carry every setting.
+ExchangeOptions LabelSettingsExchangeOptions();
+// The receipt page's: 100 bytes, cleared after the write, 3000 ms; the
+// reply fills the buffer.
 inline ExchangeOptions ReceiptExchangeOptions() {
     ExchangeOptions o;
     o.bufferSize = 100;
     o.clearAfterWrite = true;
+    o.replyLength = 100;
     return o;
 }
 
@@ -135,6 +147,16 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
     // printer) is a failure, not a request to wait for.
     if (written <= 0 && !request.empty())
         return failed(ExchangeOutcome::WriteFailed, PORT_ERR_WRITE);
+    if (!expectReply) {
+        // A one-way command counts as sent once the printer has taken it.
+        if constexpr (requires { port.Flush(); }) {
+            try {
+                port.Flush();
+            } catch (const PortError& e) {
+                return failed(ExchangeOutcome::WriteFailed, e.Code(), e.SysErrno());
+            }
+        }
+    }
     if (options.onWritten)
         options.onWritten();
     if (!expectReply) {
@@ -145,39 +167,50 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
         std::fill(buffer.begin(), buffer.end(), 0);
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(options.timeoutMs);
-    for (;;) {
-        if (stop.stop_requested()) {
-            result.outcome = ExchangeOutcome::Stopped;
+    const size_t wanted = static_cast<size_t>(std::max(0, options.replyLength));
+    size_t got = 0;
+    // Time-out or stop with part of a reply of known length: a failed read.
+    auto ended = [&](ExchangeOutcome outcome) {
+        if (got == 0) {
+            result.outcome = outcome;
             return result;
         }
+        result.reply.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
+        result.incomplete = true;
+        return failed(ExchangeOutcome::ReadFailed, PORT_ERR_READ);
+    };
+    for (;;) {
+        if (stop.stop_requested())
+            return ended(ExchangeOutcome::Stopped);
         const auto started = Clock::now();
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - started);
         if (!WaitForInput(port, static_cast<int>(
                                     std::clamp<int64_t>(left.count(), 0, INPUT_WAIT_SLICE_MS)))) {
-            if (Clock::now() >= deadline) {
-                result.outcome = ExchangeOutcome::TimedOut;
-                return result;
-            }
+            if (Clock::now() >= deadline)
+                return ended(ExchangeOutcome::TimedOut);
             continue;
         }
         int n = 0;
         try {
-            n = port.Read(buffer.data(), static_cast<int>(buffer.size()));
+            n = port.Read(buffer.data() + got, static_cast<int>(buffer.size() - got));
         } catch (const PortError& e) {
             return failed(ExchangeOutcome::ReadFailed, e.Code(), e.SysErrno());
         }
         if (n > 0) {
-            result.outcome = ExchangeOutcome::Reply;
-            result.reply.assign(buffer.begin(),
-                                buffer.begin() +
-                                    std::min<size_t>(static_cast<size_t>(n), buffer.size()));
-            return result;
+            got = std::min(buffer.size(), got + static_cast<size_t>(n));
+            if (got >= wanted || got == buffer.size()) {
+                if (got < wanted)
+                    return ended(ExchangeOutcome::TimedOut);
+                result.outcome = ExchangeOutcome::Reply;
+                result.reply.assign(buffer.begin(),
+                                    buffer.begin() + static_cast<std::ptrdiff_t>(got));
+                return result;
+            }
+            continue;
         }
         const auto now = Clock::now();
-        if (now >= deadline) {
-            result.outcome = ExchangeOutcome::TimedOut;
-            return result;
-        }
+        if (now >= deadline)
+            return ended(ExchangeOutcome::TimedOut);
         if (now - started < MIN_READ_INTERVAL)
             PauseUntil(std::min(deadline, started + MIN_READ_INTERVAL), stop);
     }

@@ -42,6 +42,10 @@ int PrinterPortLink::Read(uint8_t* buffer, int size) {
     return port_.Read(buffer, size);
 }
 
+int PrinterPortLink::Flush() {
+    return port_.Flush();
+}
+
 int PrinterPortLink::Close() {
     return port_.Close();
 }
@@ -111,6 +115,7 @@ SendOutcome SendToPrinter(PortLink& link, const std::vector<uint8_t>& bytes, int
             }
             pos += n;
         }
+        link.Flush();
     } catch (const PortError& e) {
         SendOutcome fail = WriteFailure(languageId, e.Code());
         fail.bytesSent = static_cast<int64_t>(pos);

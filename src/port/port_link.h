@@ -25,6 +25,9 @@ public:
     virtual int Open() = 0;
     virtual int Write(const uint8_t* data, int32_t length) = 0;
     virtual int Read(uint8_t* buffer, int size) = 0;
+    // Waits until the printer has taken everything written (CPrinterPort::
+    // Flush); raises 8003. No Write may follow.
+    virtual int Flush() { return 1; }
     virtual int Close() = 0;
     virtual int32_t PortType() const = 0;
     virtual int LastErrno() const { return 0; }
@@ -44,6 +47,7 @@ public:
     int Open() override;
     int Write(const uint8_t* data, int32_t length) override;
     int Read(uint8_t* buffer, int size) override;
+    int Flush() override;
     int Close() override;
     int32_t PortType() const override;
     int LastErrno() const override;
@@ -82,6 +86,7 @@ struct LinkAsPort {
     int Open(const std::string&) { return link.Open(); }
     int Write() { return link.Write(data, length); }
     int Read(uint8_t* buffer, int size) { return link.Read(buffer, size); }
+    int Flush() { return link.Flush(); }
     int Close() { return link.Close(); }
 };
 

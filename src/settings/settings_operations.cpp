@@ -43,8 +43,8 @@ LabelReadResult ReadLabelSettings(CPrinterPort& port, PortSettings& copy,
                                   const SerialLineAdopter& adopt, std::stop_token stop) {
     ConfigurePort(port, copy);
     LabelReadResult r;
-    r.exchange =
-        Exchange(port, BuildLabelRequest(LabelRequest::GetSettings), LabelExchangeOptions(), stop);
+    r.exchange = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings),
+                          LabelSettingsExchangeOptions(), stop);
     if (r.exchange.outcome != ExchangeOutcome::Reply)
         return r;
     r.decoded = true;

@@ -351,7 +351,7 @@ TEST(PrinterPort, SeveralTcpConnectionsOneAfterAnother) {
 
 TEST(PrinterPort, UsbWriteGoesToEveryOpenedPrinterAndReadSeesTheReply) {
     ScopedPortState state;
-    SimProcess sim({"--model", "silent", "--usb", "7A3E:5C19", "--usb", "7A3E:3D71", "--usb",
+    SimProcess sim({"--model", "silent", "--usb", "7A3E:5C19", "--usb", "7A3E:1234", "--usb",
                     "7A3E:5C19", "--reply", "1D49=AB"});
     sim.ExportEnvironment();
     SetUsbFilter({"7A3E", "5C19", 1});

@@ -199,3 +199,34 @@ TEST(Exchange, ReceiptVariantReadsAtMost100Bytes) {
     EXPECT_EQ(r.reply.size(), 100u);
     EXPECT_EQ(port.lastReadSize, 100);
 }
+
+TEST(Exchange, ReplyArrivingInPiecesIsReadToItsKnownLength) {
+    ScriptedPort port;
+    std::vector<uint8_t> head(20, 0x21), tail(29, 0x22);
+    port.script = {{head, 0, 0}, {{}, 30, 0}, {tail, 0, 0}};
+    ExchangeOptions o = Fast(3000);
+    o.replyLength = 49;
+    ExchangeResult r = ExchangeOver(port, kRequest, true, o, {});
+    ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
+    ASSERT_EQ(r.reply.size(), 49u);
+    EXPECT_EQ(r.reply[19], 0x21);
+    EXPECT_EQ(r.reply[20], 0x22);
+    EXPECT_EQ(r.reply[48], 0x22);
+}
+
+TEST(Exchange, ReplyShortOfItsLengthIsAFailedReadNotAReply) {
+    ScriptedPort port;
+    port.script = {{std::vector<uint8_t>(6, 0x33), 0, 0}};
+    ExchangeOptions o = Fast(200);
+    o.replyLength = 49;
+    ExchangeResult r = ExchangeOver(port, kRequest, true, o, {});
+    EXPECT_EQ(r.outcome, ExchangeOutcome::ReadFailed);
+    EXPECT_EQ(r.portError, PORT_ERR_READ);
+    EXPECT_TRUE(r.incomplete);
+    EXPECT_EQ(r.reply.size(), 6u);
+    // Silence stays a time-out.
+    ScriptedPort silent;
+    r = ExchangeOver(silent, kRequest, true, o, {});
+    EXPECT_EQ(r.outcome, ExchangeOutcome::TimedOut);
+    EXPECT_FALSE(r.incomplete);
+}

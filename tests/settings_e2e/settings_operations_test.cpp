@@ -99,3 +99,38 @@ TEST(ReceiptOperations, RestoreSetsTheLanguageAndReadsBack) {
     EXPECT_EQ(r.settings.values[RS_PAPER_WIDE].choice, 0);
     EXPECT_EQ(r.settings.values[RS_PRINTER_LANGUAGE].choice, 1);
 }
+
+TEST(LabelOperations, ReplyInTwoPiecesIsDecodedWhole) {
+    SimProcess sim({"--model", "KP-520", "--reply-fault", "split:50"});
+    PortSettings copy = TcpCopy(sim);
+    CPrinterPort port;
+    PortSettings line = copy;
+    line.baudrate = "19200";
+    line.paritySetup = "Even";
+    line.dataBit = "7";
+    line.stopBit = "2";
+    ASSERT_EQ(SendLabelRequest(port, copy, BuildSerialConfigCommand(line, 1)).outcome,
+              ExchangeOutcome::Sent);
+    LabelReadResult r = ReadLabelSettings(port, copy, [](const PortSettings&) {});
+    ASSERT_TRUE(r.decoded);
+    EXPECT_EQ(copy.baudrate, "19200");
+    EXPECT_EQ(copy.paritySetup, "Even");
+    EXPECT_EQ(copy.dataBit, "7");
+    EXPECT_EQ(copy.stopBit, "2");
+}
+
+TEST(LabelOperations, ShortReplyIsReportedAndAdoptsNothing) {
+    SimProcess sim({"--model", "KP-520", "--reply-fault", "short:6"});
+    PortSettings copy = TcpCopy(sim);
+    copy.baudrate = "19200";
+    copy.paritySetup = "Even";
+    const PortSettings before = copy;
+    CPrinterPort port;
+    int adopted = 0;
+    LabelReadResult r = ReadLabelSettings(port, copy, [&](const PortSettings&) { ++adopted; });
+    EXPECT_FALSE(r.decoded);
+    EXPECT_EQ(r.exchange.outcome, ExchangeOutcome::ReadFailed);
+    EXPECT_TRUE(r.exchange.incomplete);
+    EXPECT_EQ(copy, before);
+    EXPECT_EQ(adopted, 0);
+}

@@ -50,7 +50,9 @@ CPrintuneDlg::CPrintuneDlg(QWidget* parent)
     StartUp();
 }
 
-CPrintuneDlg::~CPrintuneDlg() = default;
+CPrintuneDlg::~CPrintuneDlg() {
+    SetUsbFanOutNotifier({});
+}
 
 void CPrintuneDlg::StartUp() {
     setWindowIcon(ProgramIcon());
@@ -72,6 +74,16 @@ void CPrintuneDlg::StartUp() {
         ui_->pageArea->addWidget(page);
     ui_->pageArea->setCurrentWidget(portPage_);
     currentSettingsPage_ = labelPage_;
+    // Called on a page's worker thread; the status line changes on ours.
+    SetUsbFanOutNotifier([this](int printers) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, printers] {
+                ui_->interfaceStatus->setText(InterfaceStatusText(interfaceType_, master_) +
+                                              tr(" (sent to %1 printers)").arg(printers));
+            },
+            Qt::QueuedConnection);
+    });
 
     ui_->exitButton->setToolTip(tr("Exit the program"));
     ui_->functionList->setToolTip(tr("Selects a menu of the tool"));
@@ -128,8 +140,10 @@ void CPrintuneDlg::ApplyLoadedSettings() {
 
     portPage_->SetWirelessButtonsVisible(IsLabelPrinterName(master_.printerModel, ui));
 
+    // A saved KP-500 gets the label filter as well: with none, a label
+    // command would reach every USB printer, receipt printers included.
     const int position = portPage_->ModelPosition();
-    if (position >= 1 && position <= 4) {
+    if (position >= 1 && position <= 5) {
         UsbFilter filter;
         UsbFilterForPosition(position, filter);
         SetUsbFilter(filter);
