@@ -163,7 +163,7 @@ const char* NetworkPrintersUsage() {
            "  --htnet-port N           HT protocol port (default 1901, 0 any)\n"
            "  --net-fault F[:I]        fault F for every printer, or printer I (from 0):\n"
            "                           no-answer answer-twice split two-in-one\n"
-           "                           foreign-mac oversize short-reply\n"
+           "                           foreign-mac oversize short-reply no-ack\n"
            "  --net-dhcp-settle MS     after DHCP is switched on, report no address\n"
            "                           (\"----\" / 0.0.0.0) for MS milliseconds\n";
 }

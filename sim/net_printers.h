@@ -31,11 +31,12 @@ enum NetFault : unsigned {
     NET_FAULT_FOREIGN_MAC = 1 << 4,  // query replies name another MAC
     NET_FAULT_OVERSIZE = 1 << 5,     // replies longer than the protocol allows
     NET_FAULT_SHORT_REPLY = 1 << 6,  // HT: a 200-byte configuration reply
+    NET_FAULT_NO_ACK = 1 << 7,       // HT: set blocks and applies taken, never acknowledged
 };
 // How the faults turn one reply into the datagrams sent.
 std::vector<std::vector<uint8_t>> ShapeReply(std::vector<uint8_t> reply, unsigned faults);
 // "no-answer", "answer-twice", "split", "two-in-one", "foreign-mac",
-// "oversize", "short-reply"; 0 for an unknown name.
+// "oversize", "short-reply", "no-ack"; 0 for an unknown name.
 unsigned NetFaultFromName(const std::string& name);
 
 // The label printer's network identity, as its entries carry it.

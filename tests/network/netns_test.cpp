@@ -8,7 +8,7 @@
 
 #include "net_printers.h"
 #include "netns_lab.h"
-#include "network/htnet_client.h"
+#include "network/htnet_setup.h"
 #include "network/netcfg.h"
 
 using namespace printune;
@@ -67,13 +67,9 @@ std::string SearchBoth(bool everyInterface) {
     HtNetOptions options; // 255.255.255.255:1901
     options.everyInterface = everyInterface;
     HtNetClient client(options);
-    int ht = 0;
-    if (client.Search() == HtResult::Done) {
-        client.WaitIdle(std::chrono::seconds(5));
-        HtDeviceRecord record;
-        while (client.PopAnnouncement(record))
-            ++ht;
-    }
+    // Printers, not announcements: with directed broadcasts a printer on
+    // the tool's segment hears a search twice.
+    const size_t ht = RunHtSearch(client, "").rows.size();
     return "label=" + std::to_string(devices.size()) + " ht=" + std::to_string(ht);
 }
 
