@@ -153,8 +153,7 @@ void Search(Context& c, const ParsedArgs& a) {
 void QueryCommand(Context& c, const ParsedArgs& a) {
     const std::string mac = MacArgument(a.positional[0]);
     OpenState state(a);
-    const std::string serial =
-        a.positional.size() > 1 ? a.positional[1] : SerialByMac(*state, mac);
+    const std::string serial = a.positional.size() > 1 ? a.positional[1] : SerialByMac(*state, mac);
     PrintEntries(c, Query(*state, mac, serial), "net query");
 }
 
@@ -196,8 +195,8 @@ void SetCommand(Context& c, const ParsedArgs& a) {
             PrintLine(L("Sent.", "已发送。"));
         return;
     }
-    const NetCfgSetupResult result = RunNetCfgSetup(*state, mac, serial, fields, timing,
-                                                    StopToken());
+    const NetCfgSetupResult result =
+        RunNetCfgSetup(*state, mac, serial, fields, timing, StopToken());
     switch (result.outcome) {
     case NetCfgSetupOutcome::Confirmed:
         PrintEntries(c, result.entries, "net set");
@@ -240,17 +239,18 @@ void AddNetworkCommands(std::vector<Command>& list) {
     setOptions.push_back({"confirm-timeout", "S",
                           "give up confirming after S seconds of real time (120)",
                           "确认等待的最长秒数（实际时间，120）"});
-    list.push_back(
-        {"net set", "MAC [SERIAL] NAME=VALUE...", "change a label printer's network configuration",
-         "修改标签打印机的网络配置", setOptions, 1, MANY, SetCommand, [] {
-             return std::string(L("Settings: dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
-                                  "gateway=A.B.C.D port=9000..9999 timeout=0..300\n"
-                                  "Values not given stay as the printer reports them. The "
-                                  "command ends once the printer reports the values set.\n",
-                                  "设置项：dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
-                                  "gateway=A.B.C.D port=9000..9999 timeout=0..300\n"
-                                  "未给出的值保持打印机报告的值。打印机报告已设置的值后命令结束。\n"));
-         }});
+    list.push_back({"net set", "MAC [SERIAL] NAME=VALUE...",
+                    "change a label printer's network configuration", "修改标签打印机的网络配置",
+                    setOptions, 1, MANY, SetCommand, [] {
+                        return std::string(
+                            L("Settings: dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
+                              "gateway=A.B.C.D port=9000..9999 timeout=0..300\n"
+                              "Values not given stay as the printer reports them. The "
+                              "command ends once the printer reports the values set.\n",
+                              "设置项：dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
+                              "gateway=A.B.C.D port=9000..9999 timeout=0..300\n"
+                              "未给出的值保持打印机报告的值。打印机报告已设置的值后命令结束。\n"));
+                    }});
 }
 
 } // namespace printune::cli

@@ -30,26 +30,28 @@ Ipv4Endpoint CheckEndpoint(const std::string& text, uint16_t defaultPort, const 
 
 namespace {
 
-std::vector<Ipv4Endpoint> Destinations(const std::string& text, uint16_t defaultPort) {
+// --dest: one address replaces the destination, more make a sweep.
+void Destinations(const ParsedArgs& a, uint16_t defaultPort, Ipv4Endpoint& destination,
+                  std::vector<Ipv4Endpoint>& sweep) {
+    const auto text = a.Find("dest");
+    if (!text)
+        return;
     std::string error;
-    auto list = ParseDestinationList(text, defaultPort, error);
+    auto list = ParseDestinationList(*text, defaultPort, error);
     if (list.empty())
-        ThrowUsage(Format(L("invalid --dest '%s': %s", "--dest 无效：'%s'：%s"), text.c_str(),
+        ThrowUsage(Format(L("invalid --dest '%s': %s", "--dest 无效：'%s'：%s"), text->c_str(),
                           error.c_str()));
-    return list;
+    if (list.size() == 1)
+        destination = list[0];
+    else
+        sweep = std::move(list);
 }
 
 } // namespace
 
 NetCfgAddresses LabelAddresses(const ParsedArgs& a) {
     NetCfgAddresses addresses = NetCfgAddresses::FromEnvironment();
-    if (auto d = a.Find("dest")) {
-        auto list = Destinations(*d, NETCFG_PORT);
-        if (list.size() == 1)
-            addresses.destination = list[0];
-        else
-            addresses.sweep = std::move(list);
-    }
+    Destinations(a, NETCFG_PORT, addresses.destination, addresses.sweep);
     if (auto b = a.Find("bind"))
         addresses.bind = CheckEndpoint(*b, NETCFG_PORT, "--bind");
     return addresses;
@@ -57,13 +59,7 @@ NetCfgAddresses LabelAddresses(const ParsedArgs& a) {
 
 HtNetOptions HtAddresses(const ParsedArgs& a) {
     HtNetOptions o = HtNetOptions::FromEnvironment();
-    if (auto d = a.Find("dest")) {
-        auto list = Destinations(*d, HTNET_PORT);
-        if (list.size() == 1)
-            o.destination = list[0];
-        else
-            o.sweep = std::move(list);
-    }
+    Destinations(a, HTNET_PORT, o.destination, o.sweep);
     if (auto b = a.Find("bind"))
         o.bind = CheckEndpoint(*b, 0, "--bind");
     return o;
@@ -89,7 +85,9 @@ void ThrowMacNotFound(const std::string& mac) {
                   Format(L("No printer with MAC %s answered the search.",
                            "没有 MAC 为 %s 的打印机应答搜索。"),
                          mac.c_str()),
-                  {}, 0, "not-found"};
+                  {},
+                  0,
+                  "not-found"};
 }
 
 void ApplyNetworkArguments(const std::vector<std::string>& arguments, size_t first,

@@ -143,8 +143,7 @@ void HtNetClient::SearchLoop() {
         configurationRead_ = false;
     }
     for (;;) {
-        const int ready =
-            socket_.WaitReadable(Clock::now() + options_.searchSilence, &cancel_);
+        const int ready = socket_.WaitReadable(Clock::now() + options_.searchSilence, &cancel_);
         if (ready != 1)
             break; // silence, stop or error: the search ends
         HtDeviceRecord record;

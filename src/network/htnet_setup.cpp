@@ -48,8 +48,8 @@ std::vector<HtRow> HtRowsByMac(const std::vector<HtDeviceRecord>& announcements,
     return rows;
 }
 
-HtSearchResult RunHtSearch(HtNetClient& client, const std::string& codePage,
-                           std::stop_token stop, const NetProgressFn& progress) {
+HtSearchResult RunHtSearch(HtNetClient& client, const std::string& codePage, std::stop_token stop,
+                           const NetProgressFn& progress) {
     const auto start = Clock::now();
     HtSearchResult result;
     // Another operation of the client may still be ending.
@@ -61,7 +61,8 @@ HtSearchResult RunHtSearch(HtNetClient& client, const std::string& codePage,
         progress({NetStep::Searching, 0, {}, {}});
     Collect(client, result.announcements, stop, [&] {
         if (progress)
-            progress({NetStep::Found, static_cast<int>(result.announcements.size()),
+            progress({NetStep::Found,
+                      static_cast<int>(result.announcements.size()),
                       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start),
                       {}});
     });

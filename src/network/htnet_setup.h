@@ -23,9 +23,9 @@ struct HtRow {
 };
 
 struct HtSearchResult {
-    bool started = false;                       // false: busy or no socket
-    std::vector<HtDeviceRecord> announcements;  // every one, in order of arrival
-    std::vector<HtRow> rows;                    // one per MAC, in order of first answer
+    bool started = false;                      // false: busy or no socket
+    std::vector<HtDeviceRecord> announcements; // every one, in order of arrival
+    std::vector<HtRow> rows;                   // one per MAC, in order of first answer
 };
 
 // A whole search; `progress` sees Found with the row count after every
@@ -50,10 +50,10 @@ struct HtStep {
 };
 
 enum class HtDhcpOutcome {
-    NotRun,      // DHCP off, or the set sequence failed
-    Settled,     // the printer came back with an address
-    NotFound,    // the printer did not answer the search
-    Restored,    // it had no address; its previous block 1 was written back
+    NotRun,   // DHCP off, or the set sequence failed
+    Settled,  // the printer came back with an address
+    NotFound, // the printer did not answer the search
+    Restored, // it had no address; its previous block 1 was written back
     Stopped,
 };
 

@@ -139,20 +139,20 @@ std::optional<NetFieldProblem> NetConfigFields::Check(int languageId) const {
         {NetField::Ip, &ip}, {NetField::Mask, &mask}, {NetField::Gateway, &gateway}};
     for (const auto& [field, value] : addresses)
         if (!value->has_value())
-            return NetFieldProblem{field, NetFieldLabel(field, languageId) +
-                                              (zh ? " 请输入有效的地址。"
-                                                  : " please enter a valid address.")};
+            return NetFieldProblem{
+                field, NetFieldLabel(field, languageId) +
+                           (zh ? " 请输入有效的地址。" : " please enter a valid address.")};
     if (!NetNumberInRange(printPort, NET_PRINT_PORT_MIN, NET_PRINT_PORT_MAX))
-        return NetFieldProblem{NetField::PrintPort,
-                               NetFieldLabel(NetField::PrintPort, languageId) + " " +
-                                   NetRangeMessage(NET_PRINT_PORT_MIN, NET_PRINT_PORT_MAX,
-                                                   languageId)};
+        return NetFieldProblem{
+            NetField::PrintPort,
+            NetFieldLabel(NetField::PrintPort, languageId) + " " +
+                NetRangeMessage(NET_PRINT_PORT_MIN, NET_PRINT_PORT_MAX, languageId)};
     if (timeoutEditable &&
         !NetNumberInRange(printTimeout, NET_PRINT_TIMEOUT_MIN, NET_PRINT_TIMEOUT_MAX))
-        return NetFieldProblem{NetField::PrintTimeout,
-                               NetFieldLabel(NetField::PrintTimeout, languageId) + " " +
-                                   NetRangeMessage(NET_PRINT_TIMEOUT_MIN, NET_PRINT_TIMEOUT_MAX,
-                                                   languageId)};
+        return NetFieldProblem{
+            NetField::PrintTimeout,
+            NetFieldLabel(NetField::PrintTimeout, languageId) + " " +
+                NetRangeMessage(NET_PRINT_TIMEOUT_MIN, NET_PRINT_TIMEOUT_MAX, languageId)};
     return std::nullopt;
 }
 

@@ -61,8 +61,7 @@ struct NetConfigFields {
     bool timeoutEditable = true; // off in the HT-740 mode
 
     // Received-entries mode: the values of a query reply.
-    static NetConfigFields FromEntries(const NetCfgEntryList& entries,
-                                       const std::string& codePage);
+    static NetConfigFields FromEntries(const NetCfgEntryList& entries, const std::string& codePage);
     // HT-740 mode: the announcement and the configuration read from it; the
     // "IP address:" is the printer's current address.
     static NetConfigFields FromHt(const HtDeviceRecord& record, const HtNetConfig& config,

@@ -9,13 +9,13 @@
 namespace printune {
 
 enum class NetStep {
-    Searching,  // a search went out; `count` rows so far
-    Found,      // a new row (or another answer of a known one)
-    SetSent,    // a set request or set block went out
-    Applied,    // an apply request went out
-    Waiting,    // pausing while the printer restarts
-    Querying,   // a query went out; `count` is the attempt
-    Restoring,  // writing back block 1 after a failed DHCP
+    Searching, // a search went out; `count` rows so far
+    Found,     // a new row (or another answer of a known one)
+    SetSent,   // a set request or set block went out
+    Applied,   // an apply request went out
+    Waiting,   // pausing while the printer restarts
+    Querying,  // a query went out; `count` is the attempt
+    Restoring, // writing back block 1 after a failed DHCP
     Done,
 };
 

@@ -184,7 +184,9 @@ public:
     std::vector<uint32_t> DeviceAnswers() const;
     // Tests: runs on the receiver thread right after it reported itself
     // started (a reply may arrive at exactly that moment).
-    void SetReceiverStartedHook(std::function<void()> hook) { receiverStartedHook_ = std::move(hook); }
+    void SetReceiverStartedHook(std::function<void()> hook) {
+        receiverStartedHook_ = std::move(hook);
+    }
     NetCfgDevice QueryResult() const;
     NetCfgEntryList ReceivedEntries() const;
     NetCfgEntryList SendList() const;

@@ -349,8 +349,7 @@ int UdpSocket::SendBroadcast(const uint8_t* data, size_t length, const Ipv4Endpo
     return SendTo(data, length, to) == 0 ? 1 : 0;
 }
 
-int UdpSocket::SendToEach(const uint8_t* data, size_t length,
-                          const std::vector<Ipv4Endpoint>& to) {
+int UdpSocket::SendToEach(const uint8_t* data, size_t length, const std::vector<Ipv4Endpoint>& to) {
     // Bursts of 16 with a 2 ms gap: 1,024 addresses take about 130 ms.
     constexpr size_t BURST = 16;
     int sent = 0;

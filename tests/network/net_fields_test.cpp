@@ -65,7 +65,8 @@ TEST(NetFields, RangesAndTheirMessages) {
               std::string::npos);
     f.printTimeout = "0";
     EXPECT_FALSE(f.Check(LANG_ENGLISH));
-    EXPECT_EQ(NetRangeMessage(0, 9999, LANG_ENGLISH), "Please enter an integer between 0 and 9999.");
+    EXPECT_EQ(NetRangeMessage(0, 9999, LANG_ENGLISH),
+              "Please enter an integer between 0 and 9999.");
 }
 
 TEST(NetFields, DhcpChoicesInBothLanguages) {
@@ -174,7 +175,10 @@ TEST(NetDisplayText, ConvertedStrippedAndSafe) {
     EXPECT_EQ(NetDisplayText("KP-520\r\n", ""), "KP-520??");
     EXPECT_EQ(NetDisplayText(std::string("X\0\0", 3), "WINDOWS-1252"), "X");
     // C1 controls that the code page leaves as such are replaced too.
-    EXPECT_EQ(NetDisplayText("a\xC2\x9B" "b", ""), "a?b");
+    EXPECT_EQ(NetDisplayText("a\xC2\x9B"
+                             "b",
+                             ""),
+              "a?b");
 }
 
 TEST(NetRows, OnePrinterOneRowWithItsAnswers) {
@@ -202,9 +206,8 @@ TEST(DestinationList, RangesBlocksAndTheBound) {
     EXPECT_EQ(list[0].port, 4000);
     EXPECT_EQ(list[2], (Ipv4Endpoint{0x7F000004, 5000}));
     EXPECT_EQ(ParseDestinationList("10.0.0.0/22", 1, error).size(), 1024u);
-    for (const char* bad :
-         {"10.0.0.0/21", "10.0.0.0/22,10.0.1.0", "192.0.2.40-10", "192.0.2.1-300", "1.2.3",
-          "1.2.3.4:99999", "", "1.2.3.4,"}) {
+    for (const char* bad : {"10.0.0.0/21", "10.0.0.0/22,10.0.1.0", "192.0.2.40-10", "192.0.2.1-300",
+                            "1.2.3", "1.2.3.4:99999", "", "1.2.3.4,"}) {
         error.clear();
         EXPECT_TRUE(ParseDestinationList(bad, 1, error).empty()) << bad;
         EXPECT_FALSE(error.empty()) << bad;

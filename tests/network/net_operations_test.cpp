@@ -38,6 +38,25 @@ NetConfigFields QueriedFields(NetCfgState& state, const printune_sim::NetLabelId
     return NetConfigFields::FromEntries(entries, "");
 }
 
+// An HT-740 printer found and read, as the configuration dialog has it.
+struct HtSelected {
+    HtDeviceRecord record;
+    HtNetConfig saved;
+    NetConfigFields fields;
+};
+HtSelected SelectHt(HtNetClient& client) {
+    HtSelected s;
+    const auto rows = RunHtSearch(client, "").rows;
+    EXPECT_EQ(rows.size(), 1u);
+    if (rows.empty())
+        return s;
+    s.record = rows[0].record;
+    EXPECT_EQ(client.Query(s.record), HtResult::Done);
+    s.saved = client.Configuration();
+    s.fields = NetConfigFields::FromHt(s.record, s.saved, "");
+    return s;
+}
+
 std::vector<std::string> Tail(const std::vector<std::string>& log, size_t n) {
     return std::vector<std::string>(log.end() - static_cast<long>(std::min(n, log.size())),
                                     log.end());
@@ -128,8 +147,8 @@ TEST(NetCfgOperations, StopEndsSearchAndConfirmationAtOnce) {
         std::this_thread::sleep_for(300ms);
         stop2.request_stop();
     });
-    const auto result = RunNetCfgSetup(state, id.mac, id.serial, fields, timing,
-                                       stop2.get_token(), {});
+    const auto result =
+        RunNetCfgSetup(state, id.mac, id.serial, fields, timing, stop2.get_token(), {});
     EXPECT_EQ(result.outcome, NetCfgSetupOutcome::Stopped);
     EXPECT_LT(SecondsSince(start), 1.5);
 }
@@ -154,8 +173,7 @@ TEST(NetCfgOperations, ReplyArrivingAsTheReceiverStartsIsKept) {
     const int length =
         NetCfgBuildMessage(reply, sizeof reply, NETCFG_DIR_REPLY, NETCFG_CMD_SEARCH, identity);
     ASSERT_GT(length, 0);
-    state.SetReceiverStartedHook(
-        [&] { state.RingPut(reply, static_cast<uint32_t>(length)); });
+    state.SetReceiverStartedHook([&] { state.RingPut(reply, static_cast<uint32_t>(length)); });
     std::vector<NetCfgDevice> devices;
     ASSERT_EQ(state.RunSearch(devices), NetCfgRun::Done);
     ASSERT_EQ(devices.size(), 1u);
@@ -176,12 +194,16 @@ TEST(NetCfgOperations, SearchReplyWithoutItsIdentityIsNotListed) {
         for (const auto& [k, v] : values)
             NetCfgAppendEntry(l, k, v);
         uint8_t bytes[NETCFG_BODY_MAX + 11];
-        const int n = NetCfgBuildMessage(bytes, sizeof bytes, NETCFG_DIR_REPLY, NETCFG_CMD_SEARCH, l);
+        const int n =
+            NetCfgBuildMessage(bytes, sizeof bytes, NETCFG_DIR_REPLY, NETCFG_CMD_SEARCH, l);
         stream.insert(stream.end(), bytes, bytes + n);
     };
     add({{"DEV", "A"}, {"VER", "1"}, {"SERIAL_NUM", "S1"}, {"MAC", "00A0C1000001"}}); // no IP_CUR
     add({{"SERIAL_NUM", "S2"}, {"MAC", "00A0C1000002"}, {"IP_CUR", "10.0.0.2"}});
-    add({{"DEV", "C"}, {"VER", "1"}, {"SERIAL_NUM", "S3"}, {"MAC", "00A0C1000003"},
+    add({{"DEV", "C"},
+         {"VER", "1"},
+         {"SERIAL_NUM", "S3"},
+         {"MAC", "00A0C1000003"},
          {"IP_CUR", "10.0.0.3"}});
     state.SetReceiverStartedHook(
         [&] { state.RingPut(stream.data(), static_cast<uint32_t>(stream.size())); });
@@ -220,19 +242,14 @@ TEST(HtOperations, SetSequenceReachesThePrinterInOrderAcknowledged) {
     auto sim = StartHtPrinters(setups);
     ASSERT_TRUE(sim);
     HtNetClient client(HtOptionsFor(*sim));
-    const auto search = RunHtSearch(client, "");
-    ASSERT_EQ(search.rows.size(), 1u);
-    const HtDeviceRecord record = search.rows[0].record;
-    ASSERT_EQ(client.Query(record), HtResult::Done);
-    const HtNetConfig saved = client.Configuration();
-    NetConfigFields fields = NetConfigFields::FromHt(record, saved, "");
+    auto [record, saved, fields] = SelectHt(client);
     fields.printPort = "9200";
     std::vector<std::string> progress;
-    const auto result = RunHtSetup(client, record, saved, true, fields, FastHt(), {},
-                                   [&](const NetProgress& p) {
-                                       if (!p.detail.empty())
-                                           progress.push_back(p.detail);
-                                   });
+    const auto result =
+        RunHtSetup(client, record, saved, true, fields, FastHt(), {}, [&](const NetProgress& p) {
+            if (!p.detail.empty())
+                progress.push_back(p.detail);
+        });
     EXPECT_TRUE(result.acknowledged);
     EXPECT_EQ(result.dhcp, HtDhcpOutcome::NotRun);
     EXPECT_EQ(Tail(sim->HtLog(0), 4),
@@ -248,10 +265,7 @@ TEST(HtOperations, UnacknowledgedRequestsFailAndNothingIsSentWithoutARead) {
     auto sim = StartHtPrinters(setups);
     ASSERT_TRUE(sim);
     HtNetClient client(HtOptionsFor(*sim));
-    const HtDeviceRecord record = RunHtSearch(client, "").rows.at(0).record;
-    ASSERT_EQ(client.Query(record), HtResult::Done);
-    const HtNetConfig saved = client.Configuration();
-    const NetConfigFields fields = NetConfigFields::FromHt(record, saved, "");
+    auto [record, saved, fields] = SelectHt(client);
     auto result = RunHtSetup(client, record, saved, true, fields, FastHt());
     EXPECT_FALSE(result.acknowledged);
     ASSERT_EQ(result.steps.size(), 4u);
@@ -268,10 +282,7 @@ TEST(HtOperations, DhcpSequenceQueriesTheAnnouncedPrinter) {
     auto sim = StartHtPrinters({printune_sim::DefaultHtSetup(0)});
     ASSERT_TRUE(sim);
     HtNetClient client(HtOptionsFor(*sim));
-    const HtDeviceRecord record = RunHtSearch(client, "").rows.at(0).record;
-    ASSERT_EQ(client.Query(record), HtResult::Done);
-    const HtNetConfig saved = client.Configuration();
-    NetConfigFields fields = NetConfigFields::FromHt(record, saved, "");
+    auto [record, saved, fields] = SelectHt(client);
     fields.dhcpIndex = NET_DHCP_ENABLE;
     const auto result = RunHtSetup(client, record, saved, true, fields, FastHt());
     EXPECT_TRUE(result.acknowledged);
@@ -289,36 +300,30 @@ TEST(HtOperations, DhcpWithoutAnAddressRestoresBlockOne) {
     auto sim = StartHtPrinters(setups);
     ASSERT_TRUE(sim);
     HtNetClient client(HtOptionsFor(*sim));
-    const HtDeviceRecord record = RunHtSearch(client, "").rows.at(0).record;
-    ASSERT_EQ(client.Query(record), HtResult::Done);
-    const HtNetConfig saved = client.Configuration();
-    NetConfigFields fields = NetConfigFields::FromHt(record, saved, "");
+    auto [record, saved, fields] = SelectHt(client);
     fields.dhcpIndex = NET_DHCP_ENABLE;
     const auto result = RunHtSetup(client, record, saved, true, fields, FastHt());
     EXPECT_EQ(result.dhcp, HtDhcpOutcome::Restored);
     EXPECT_EQ(Tail(sim->HtLog(0), 4),
               (std::vector<std::string>{"search", "query", "block1", "apply"}));
     EXPECT_FALSE(sim->HtConfig(0).DhcpOn());
-    EXPECT_TRUE(std::equal(saved.bytes.begin(), saved.bytes.begin() + 67,
-                           sim->HtConfig(0).bytes.begin()));
+    EXPECT_TRUE(
+        std::equal(saved.bytes.begin(), saved.bytes.begin() + 67, sim->HtConfig(0).bytes.begin()));
 }
 
 TEST(HtOperations, StopEndsTheSetupWithinItsPause) {
     auto sim = StartHtPrinters({printune_sim::DefaultHtSetup(0)});
     ASSERT_TRUE(sim);
     HtNetClient client(HtOptionsFor(*sim));
-    const HtDeviceRecord record = RunHtSearch(client, "").rows.at(0).record;
-    ASSERT_EQ(client.Query(record), HtResult::Done);
-    const HtNetConfig saved = client.Configuration();
-    const NetConfigFields fields = NetConfigFields::FromHt(record, saved, "");
+    auto [record, saved, fields] = SelectHt(client);
     std::stop_source stop;
     const auto start = std::chrono::steady_clock::now();
     std::jthread stopper([&] {
         std::this_thread::sleep_for(300ms);
         stop.request_stop();
     });
-    const auto result = RunHtSetup(client, record, saved, true, fields, HtTiming{},
-                                   stop.get_token());
+    const auto result =
+        RunHtSetup(client, record, saved, true, fields, HtTiming{}, stop.get_token());
     EXPECT_TRUE(result.stopped);
     EXPECT_LT(SecondsSince(start), 2.0);
     EXPECT_EQ(Tail(sim->HtLog(0), 2), (std::vector<std::string>{"block1", "apply"}));
