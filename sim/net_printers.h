@@ -151,6 +151,9 @@ public:
     // Requests received on each socket.
     int NetcfgRequests() const;
     int HtRequests() const;
+    // When each reply datagram of a protocol went out, in order (for
+    // measuring how long a reply takes to reach the tool's list).
+    std::vector<SimClock::time_point> SentTimes(bool label) const;
 
 private:
     NetworkPrinters() = default;
@@ -166,6 +169,7 @@ private:
     std::vector<NetHtPrinter> ht_;
     int netcfgRequests_ = 0;
     int htRequests_ = 0;
+    std::vector<SimClock::time_point> netcfgSent_, htSent_;
     printune::WakeEvent stop_;
     std::thread thread_;
 };

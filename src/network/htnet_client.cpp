@@ -106,8 +106,13 @@ HtResult HtNetClient::Search() {
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         queue_.clear();
+        searching_ = true;
     }
     if (OpenSocket() != 0) {
+        {
+            std::lock_guard<std::mutex> lock(queueMutex_);
+            searching_ = false;
+        }
         End();
         return HtResult::Failed;
     }
@@ -157,9 +162,15 @@ void HtNetClient::SearchLoop() {
         if (static_cast<size_t>(length) == HT_RECORD_SIZE) {
             std::lock_guard<std::mutex> lock(queueMutex_);
             queue_.push_back(record);
+            queueChanged_.notify_all();
         }
     }
     socket_.Close(); // no descriptor outlives the operation
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        searching_ = false;
+        queueChanged_.notify_all();
+    }
     End();
 }
 
@@ -170,6 +181,12 @@ bool HtNetClient::PopAnnouncement(HtDeviceRecord& record) {
     record = queue_.front();
     queue_.pop_front();
     return true;
+}
+
+bool HtNetClient::WaitAnnouncement(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(queueMutex_);
+    queueChanged_.wait_for(lock, timeout, [&] { return !queue_.empty() || !searching_; });
+    return !queue_.empty();
 }
 
 HtResult HtNetClient::Query(const HtDeviceRecord& record) {

@@ -60,6 +60,9 @@ public:
     HtResult Search();
     // The oldest queued announcement; false when the queue is empty.
     bool PopAnnouncement(HtDeviceRecord& record);
+    // Waits until an announcement is queued, the search has ended or the
+    // timeout; true when one is queued.
+    bool WaitAnnouncement(std::chrono::milliseconds timeout);
     // Reads the printer's configuration. A reply shorter than blocks 1 to 3
     // (193 bytes) fails and leaves the configuration as it was; block 4 is
     // taken only from a full 256-byte reply.
@@ -102,7 +105,9 @@ private:
     HtNetConfig config_;
 
     std::mutex queueMutex_;
+    std::condition_variable queueChanged_;
     std::deque<HtDeviceRecord> queue_;
+    bool searching_ = false; // under queueMutex_: the receiver runs
 
     std::thread receiver_;
     WakeEvent cancel_;

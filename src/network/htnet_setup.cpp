@@ -16,14 +16,22 @@ void Collect(HtNetClient& client, std::vector<HtDeviceRecord>& into, std::stop_t
     std::stop_callback cancel(stop, [&client] { client.Cancel(); });
     HtDeviceRecord record;
     for (;;) {
-        const bool idle = client.WaitIdle(std::chrono::milliseconds(20));
+        // Woken by each announcement, so a row follows its reply at once.
+        client.WaitAnnouncement(std::chrono::milliseconds(100));
+        const bool idle = client.IsIdle();
         while (client.PopAnnouncement(record)) {
             into.push_back(record);
             if (onRecord)
                 onRecord();
         }
-        if (idle)
+        if (idle) {
+            while (client.PopAnnouncement(record)) {
+                into.push_back(record);
+                if (onRecord)
+                    onRecord();
+            }
             return;
+        }
     }
 }
 
