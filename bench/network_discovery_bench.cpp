@@ -14,31 +14,20 @@
 #include <unistd.h>
 #include <vector>
 
+#include "net_bench_util.h"
 #include "net_printers.h"
 #include "network/htnet_setup.h"
 #include "network/netcfg_setup.h"
 
 using namespace printune;
+using printune_bench::CpuSeconds;
+using printune_bench::FreeLoopbackPort;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr int LABEL_PRINTERS = 10;
 constexpr int HT_PRINTERS = 40;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& tv) { return tv.tv_sec + tv.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-uint16_t FreeLoopbackPort() {
-    UdpSocket probe;
-    probe.Open(false);
-    probe.Bind({0x7F000001, 0});
-    return probe.LocalEndpoint().value_or(Ipv4Endpoint{}).port;
-}
 
 bool ReadAll(int fd, void* data, size_t size) {
     auto* p = static_cast<char*>(data);
