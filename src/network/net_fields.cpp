@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/language.h"
+#include "network/netcfg_messages.h"
 #include "network/netcfg_text.h"
 
 namespace printune {
@@ -187,6 +188,21 @@ HtNetConfig HtConfigWithFields(HtNetConfig config, const NetConfigFields& f) {
         config.SetPrintPort(static_cast<uint16_t>(*port));
     config.SetDhcp(f.dhcpIndex == NET_DHCP_ENABLE);
     return config;
+}
+
+std::vector<uint8_t> NetParamFields::Command() const {
+    return BuildNetParamCommand(ip, mask, gateway, dhcpIndex);
+}
+
+std::optional<std::string> NetSearchDialogCheck(std::string_view ipText,
+                                                std::string_view monitorPort,
+                                                bool configuredOverUsb, int languageId) {
+    if (!NetNumberInRange(monitorPort, NET_MONITOR_PORT_MIN, NET_MONITOR_PORT_MAX))
+        return NetFieldLabel(NetField::PrintPort, languageId) + " " +
+               NetRangeMessage(NET_MONITOR_PORT_MIN, NET_MONITOR_PORT_MAX, languageId);
+    if (ipText.empty() && !configuredOverUsb)
+        return NetMessageText(NetMessage::SelectPrinter, languageId);
+    return std::nullopt;
 }
 
 } // namespace printune

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "network/htnet_codec.h"
 #include "network/netcfg_codec.h"
@@ -79,5 +80,25 @@ NetCfgEntryList NetCfgBuildSendList(const NetConfigFields& fields);
 // addresses last octet first, the print port, and DHCP byte 3 as 00
 // (Enable) or FF (Disable) whatever it held. Only after Check().
 HtNetConfig HtConfigWithFields(HtNetConfig config, const NetConfigFields& fields);
+
+// "Configure Network (USB)": its values at opening and the 22-byte
+// network-parameter command they make (gateway before mask on the wire).
+struct NetParamFields {
+    int dhcpIndex = NET_DHCP_DISABLE;
+    Ipv4Octets ip{192, 168, 0, 10};
+    Ipv4Octets mask{255, 255, 255, 0};
+    Ipv4Octets gateway{192, 168, 0, 1};
+    bool sendByEther = false;
+
+    std::vector<uint8_t> Command() const;
+};
+
+// "OK" of the search dialogs (both protocols): the message that keeps the
+// dialog open, or nullopt. The monitor port must be a whole number
+// 0..9999; an empty IP address is refused unless a printer was just
+// configured over USB.
+std::optional<std::string> NetSearchDialogCheck(std::string_view ipText,
+                                                std::string_view monitorPort,
+                                                bool configuredOverUsb, int languageId);
 
 } // namespace printune

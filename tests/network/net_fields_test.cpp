@@ -145,6 +145,23 @@ TEST(NetFields, HtModeTakesTheCurrentAddressAndWritesOnlyTheTwoDhcpValues) {
     EXPECT_EQ(HtConfigWithFields(config, f).bytes[3], 0x00);
 }
 
+TEST(NetFields, UsbDialogCommandPutsTheGatewayBeforeTheMask) {
+    const NetParamFields f; // the dialog's values at opening
+    EXPECT_EQ(f.Command(), (std::vector<uint8_t>{0x1B, 0x0D, 0x53, 0x1B, 0x3B, 0x01, 0xC0, 0xA8,
+                                                 0x00, 0x0A, 0xC0, 0xA8, 0x00, 0x01, 0xFF, 0xFF,
+                                                 0xFF, 0x00, 0x00, 0x1B, 0x10, 0x45}));
+}
+
+TEST(NetFields, SearchDialogOk) {
+    EXPECT_FALSE(NetSearchDialogCheck("192.168.0.5", "9100", false, LANG_ENGLISH));
+    EXPECT_FALSE(NetSearchDialogCheck("", "0", true, LANG_ENGLISH));
+    EXPECT_EQ(NetSearchDialogCheck("", "9100", false, LANG_ENGLISH),
+              "You must select one printer or click cancel to exit.");
+    const auto port = NetSearchDialogCheck("192.168.0.5", "10000", false, LANG_ENGLISH);
+    ASSERT_TRUE(port);
+    EXPECT_NE(port->find("between 0 and 9999"), std::string::npos);
+}
+
 TEST(NetReadiness, AddressPresentAndSettled) {
     auto reply = FullReply();
     EXPECT_TRUE(NetCfgPrinterReady(reply, "00A0C1000001"));
