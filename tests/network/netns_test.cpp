@@ -12,6 +12,7 @@
 #include "network/htnet_setup.h"
 #include "network/netcfg.h"
 #include "network/netcfg_setup.h"
+#include "support/test_paths.h"
 
 using namespace printune;
 using namespace printune_test;
@@ -238,10 +239,21 @@ TEST(NetnsBroadcast, PrinterBehindARouterIsFoundBySweepOnly) {
             report += (swept ? " swept" : "plain") + std::string(" label=") +
                       std::to_string(label) + " ht=" + std::to_string(ht);
         }
+        // The command line's --dest takes the same block.
+        const std::string command =
+            BinPath("printune-cli") + " --json ht search --dest=198.51.100.0/24";
+        FILE* cli = popen(command.c_str(), "r");
+        std::string out;
+        char buffer[512];
+        while (cli && std::fgets(buffer, sizeof buffer, cli))
+            out += buffer;
+        const int status = cli ? pclose(cli) : -1;
+        report += " cli=" + std::to_string(WEXITSTATUS(status)) +
+                  (out.find("\"answers\"") != std::string::npos ? " listed" : "");
         return 0;
     });
     std::string report;
     EXPECT_EQ(lab.Finish(tool, report, 30000), 0);
-    EXPECT_EQ(report, "plain label=0 ht=0 swept label=2 ht=1");
+    EXPECT_EQ(report, "plain label=0 ht=0 swept label=2 ht=1 cli=0 listed");
     EXPECT_EQ(StopPrinterHost(lab, printers), 0);
 }
