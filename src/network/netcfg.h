@@ -6,8 +6,9 @@
 // timer, or the Run* helpers below for the command line and workers).
 //
 // Addresses. Requests go to 255.255.255.255:22094 (through every
-// interface that is up and broadcast-capable) and replies are received on
-// 0.0.0.0:22094. Environment overrides, read by NetCfgAddresses::
+// interface that is up and broadcast-capable; a search also to each
+// interface's directed broadcast address), or to each address of a sweep,
+// and replies are received on 0.0.0.0:22094. Environment overrides, read by NetCfgAddresses::
 // FromEnvironment() (the GUI and the command line use it):
 //   PRINTUNE_NETCFG_DEST   a.b.c.d[:port]  where requests are sent
 //   PRINTUNE_NETCFG_BIND   a.b.c.d[:port]  where replies are received
