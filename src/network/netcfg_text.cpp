@@ -1,5 +1,7 @@
 #include "network/netcfg_text.h"
 
+#include <algorithm>
+
 #include "base/iconv.h"
 #include "base/utf8.h"
 
@@ -15,6 +17,31 @@ std::string NetWireToUtf8(std::string_view wire) {
     out.clear();
     for (char c : wire)
         out += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+    return out;
+}
+
+std::string NetDisplayText(std::string_view wire, const std::string& codePage) {
+    while (!wire.empty() && (wire.back() == ' ' || wire.back() == '\0'))
+        wire.remove_suffix(1);
+    std::string text;
+    bool ascii = true;
+    for (char c : wire)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii || codePage.empty() || !Iconv("UTF-8", codePage).Convert(wire, text))
+        text = NetWireToUtf8(wire);
+    // Control characters (C0, DEL and C1) never reach a terminal or a list.
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = std::max<size_t>(1, Utf8SequenceLength(text, i));
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool c1 = n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if ((n == 1 && (c < 0x20 || c == 0x7F)) || c1)
+            out += '?';
+        else
+            out.append(text, i, n);
+        i += n;
+    }
     return out;
 }
 
