@@ -10,6 +10,19 @@
 
 namespace printune::cli {
 
+const OptionSpec NONE_OPTION = {"none", nullptr,
+                                "send the request with no setting in it (the bare frame)",
+                                "发送不含任何设置的请求（仅帧头帧尾）"};
+
+void CheckSetArguments(const std::string& words, const ParsedArgs& args) {
+    const bool none = args.Has(NONE_OPTION.name);
+    if (none == args.positional.empty())
+        return;
+    ThrowUsage(Format(L("'%s' takes NAME=VALUE arguments or --none, not %s",
+                        "'%s' 需要 名称=值 参数或 --none，而不是%s"),
+                      words.c_str(), none ? L("both", "两者都给") : L("neither", "两者都不给")));
+}
+
 std::pair<std::string, std::string> SplitAssignment(const std::string& argument) {
     const auto eq = argument.find('=');
     if (eq == std::string::npos || eq == 0)

@@ -100,6 +100,32 @@ TEST_F(LabelCli, ResetReadsTheFactorySettingsBack) {
     EXPECT_EQ(Json(r)["settings"].Keys(), kLabelKeys);
 }
 
+// Parity code 3 in the printer's serial-line byte keeps the parity of the
+// run's settings; the document never shows an empty parity.
+TEST_F(LabelCli, ParityCodeThreeKeepsTheCurrentParity) {
+    ASSERT_EQ(Run({Lan(), "send", "hex", "1B 0D 53 1B 23 F3 1B 10 45"}).exitCode, 0);
+    for (const char* parity : {"Even", "Odd", "None"}) {
+        const CliResult r = Run({Lan(), "--parity", parity, "--json", "label", "get"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const JsonValue doc = Json(r);
+        EXPECT_EQ(doc["serialLine"]["paritySetup"].string, parity);
+        EXPECT_EQ(doc["serialLine"]["baudrate"].string, "9600");
+        EXPECT_EQ(doc["serialLine"]["stopBit"].string, "2");
+        EXPECT_EQ(doc["serialLine"]["dataBit"].string, "7");
+    }
+}
+
+// --none sends the set request with nothing in it; without values or with
+// both the command is a usage error and sends nothing.
+TEST_F(LabelCli, SetWithNoneSendsTheBareFrame) {
+    EXPECT_EQ(Run({Lan(), "label", "set"}).exitCode, 2);
+    EXPECT_EQ(Run({Lan(), "label", "set", "--none", "page-mode=On"}).exitCode, 2);
+    EXPECT_TRUE(NothingReceived("tcp"));
+    const CliResult r = Run({Lan(), "label", "set", "--none"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 10 45")), HexBytes("1B 0D 53 1B 10 45"));
+}
+
 TEST_F(LabelCli, ReceiptCommandsAreRefusedForALabelModel) {
     EXPECT_EQ(Run({Lan(), "receipt", "get"}).exitCode, 5);
     EXPECT_EQ(Run({Lan(), "test", "drawer1"}).exitCode, 5);
@@ -178,6 +204,23 @@ TEST_F(ReceiptCli, SetAndRestoreBytes) {
     const auto rx = Rx("tcp", 16 + tail.size());
     ASSERT_GE(rx.size(), tail.size());
     EXPECT_EQ(std::vector<uint8_t>(rx.end() - tail.size(), rx.end()), tail);
+}
+
+// A distance of one sign alone is 0; --none sends the bare frame.
+TEST_F(ReceiptCli, ALoneSignIsZeroAndNoneSendsTheBareFrame) {
+    EXPECT_EQ(Run(Args({"receipt", "set"})).exitCode, 2);
+    EXPECT_EQ(Run(Args({"receipt", "set", "mark-to-home=1-"})).exitCode, 5);
+    EXPECT_TRUE(NothingReceived("tcp"));
+    CliResult r = Run(Args({"receipt", "set", "mark-to-home=-", "mark-to-cutter=+"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto signs = HexBytes("1B 0D 53 1B 2C 00 00 1B 2D 00 00 1B 10 45");
+    EXPECT_EQ(Rx("tcp", signs), signs);
+    r = Run(Args({"receipt", "set", "--none"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto both = signs;
+    for (uint8_t b : HexBytes("1B 0D 53 1B 10 45"))
+        both.push_back(b);
+    EXPECT_EQ(Rx("tcp", both), both);
 }
 
 TEST_F(ReceiptCli, TheHt740HasNoCutterSwitch) {

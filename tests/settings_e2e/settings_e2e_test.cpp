@@ -50,7 +50,7 @@ void UseCom1(SimProcess& sim, CPrinterPort& port) {
 void ReadModifyWrite(CPrinterPort& port, const SimProcess& sim, const std::string& endpoint) {
     ExchangeResult first = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_EQ(first.outcome, ExchangeOutcome::Reply);
-    LabelSettings before = DecodeLabelSettingsReply(first.reply);
+    LabelSettings before = DecodeLabelSettingsReply(first.reply, "None");
     ASSERT_EQ(before.values[LS_PAGE_MODE].choice, 0);
 
     ExchangeResult sent =
@@ -62,7 +62,7 @@ void ReadModifyWrite(CPrinterPort& port, const SimProcess& sim, const std::strin
 
     ExchangeResult second = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_EQ(second.outcome, ExchangeOutcome::Reply);
-    LabelSettings after = DecodeLabelSettingsReply(second.reply);
+    LabelSettings after = DecodeLabelSettingsReply(second.reply, "None");
     EXPECT_EQ(after.values[LS_PAGE_MODE].choice, 1);
     EXPECT_EQ(after.values[LS_CUT_OFFSET].text, "-4095.00");
     EXPECT_EQ(after.values[LS_LEFT_OFFSET].text, "-80");
@@ -100,13 +100,13 @@ TEST(SettingsOverTcp, ReceiptPrinterRestoreAndReadBack) {
               ExchangeOutcome::Sent);
     ExchangeResult r = Exchange(port, BuildReceiptGetRequest(), ReceiptExchangeOptions());
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
-    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply).values[RS_PAPER_WIDE].choice, 2);
+    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply, "None").values[RS_PAPER_WIDE].choice, 2);
 
     ASSERT_EQ(SendRequest(port, BuildReceiptRestoreRequest("Chinese")).outcome,
               ExchangeOutcome::Sent);
     r = Exchange(port, BuildReceiptGetRequest(), ReceiptExchangeOptions());
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
-    ReceiptSettings s = DecodeReceiptSettingsReply(r.reply);
+    ReceiptSettings s = DecodeReceiptSettingsReply(r.reply, "None");
     EXPECT_EQ(s.values[RS_PAPER_WIDE].choice, 0);
     EXPECT_EQ(s.values[RS_PRINTER_LANGUAGE].choice, 1);
 }
@@ -157,7 +157,7 @@ TEST(SettingsOverTcp, ShortReplyIsDecodedWithZeros) {
     ExchangeResult r = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
     EXPECT_EQ(r.reply.size(), 10u);
-    LabelSettings s = DecodeLabelSettingsReply(r.reply);
+    LabelSettings s = DecodeLabelSettingsReply(r.reply, "None");
     EXPECT_EQ(s.values[LS_PRINT_SPEED].choice, -1); // offset 35 did not arrive
     EXPECT_EQ(s.values[LS_PRINT_WIDTH].text, "0");
 }
@@ -201,11 +201,11 @@ TEST(SettingsOverUsbAndLpt, EachModelAnswersOnItsNode) {
     ExchangeResult r = Exchange(port, BuildReceiptGetRequest(), ReceiptExchangeOptions());
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
     EXPECT_EQ(r.reply.size(), 100u);
-    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply).serial.flowControl, "DTR");
+    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply, "None").serial.flowControl, "DTR");
 
     port.portType = PORT_LPT;
     port.lptName = "LPT1";
     r = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
-    EXPECT_EQ(DecodeLabelSettingsReply(r.reply).values[LS_PRINT_WIDTH].text, "72");
+    EXPECT_EQ(DecodeLabelSettingsReply(r.reply, "None").values[LS_PRINT_WIDTH].text, "72");
 }
