@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "cli_fixture.h"
@@ -53,7 +52,7 @@ std::string RawSetFrame(const SimSetting (&layout)[N], const RawValues& raw, uin
 }
 
 // A member's text; "(null)" or "(missing)" otherwise.
-std::string TextAt(const nlohmann::json& object, const std::string& key) {
+std::string TextAt(const JsonDoc& object, const std::string& key) {
     const auto it = object.find(key);
     if (it == object.end())
         return "(missing)";
@@ -116,7 +115,7 @@ protected:
                   0);
         const CliResult result = Run(Args({"--json", group, "get", "--no-save"}));
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        const auto doc = nlohmann::json::parse(result.out, nullptr, false);
+        const auto doc = JsonDoc::parse(result.out, nullptr, false);
         ASSERT_TRUE(doc.is_object() && doc.contains("settings") && doc.contains("serialLine"))
             << "round " << r;
         for (const Shown& s : round.shown)
