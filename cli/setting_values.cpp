@@ -16,11 +16,14 @@ const OptionSpec NONE_OPTION = {"none", nullptr,
 
 void CheckSetArguments(const std::string& words, const ParsedArgs& args) {
     const bool none = args.Has(NONE_OPTION.name);
-    if (none == args.positional.empty())
-        return;
-    ThrowUsage(Format(L("'%s' takes NAME=VALUE arguments or --none, not %s",
-                        "'%s' 需要 名称=值 参数或 --none，而不是%s"),
-                      words.c_str(), none ? L("both", "两者都给") : L("neither", "两者都不给")));
+    if (none && !args.positional.empty())
+        ThrowUsage(Format(L("'%s' takes NAME=VALUE arguments or --none, not both",
+                            "'%s' 只能给出 名称=值 参数或 --none，不能同时给出"),
+                          words.c_str()));
+    if (!none && args.positional.empty())
+        ThrowUsage(Format(L("'%s' needs NAME=VALUE arguments, or --none to send no setting",
+                            "'%s' 需要 名称=值 参数，或用 --none 发送不含设置的请求"),
+                          words.c_str()));
 }
 
 std::pair<std::string, std::string> SplitAssignment(const std::string& argument) {

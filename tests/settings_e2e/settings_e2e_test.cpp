@@ -120,7 +120,7 @@ TEST(SettingsOverTcp, SilentPrinterTimesOutAfter3000ms) {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_EQ(r.outcome, ExchangeOutcome::TimedOut);
     EXPECT_GE(ms, 3000);
-    EXPECT_LT(ms, 3600);
+    EXPECT_LT(ms, 5000); // one time-out, not two, even on a loaded machine
     EXPECT_EQ(ExchangeFailureMessage(r, PORT_LAN, 1033), "Communication is time out!");
     EXPECT_TRUE(sim.WaitReceived("tcp", 9));
     EXPECT_EQ(sim.Received("tcp"), HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
@@ -135,7 +135,7 @@ TEST(SettingsOverPty, SilentPrinterTimesOutAndStopEndsTheWait) {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_EQ(r.outcome, ExchangeOutcome::TimedOut);
     EXPECT_GE(ms, 3000);
-    EXPECT_LT(ms, 3600);
+    EXPECT_LT(ms, 5000); // one time-out, not two, even on a loaded machine
 
     std::stop_source stop;
     std::thread stopper([&] {
