@@ -43,7 +43,7 @@ std::string ShownValue(const ReceiptSettings& s, int setting, int languageId) {
 
 ReceiptSettings ReadReceiptSettings(Context& c, bool save) {
     const auto reply = RequestReply(c, BuildReceiptGetRequest(), ReceiptExchangeOptions());
-    ReceiptSettings s = DecodeReceiptSettingsReply(reply);
+    ReceiptSettings s = DecodeReceiptSettingsReply(reply, c.settings.paritySetup);
     AdoptSerialLine(c, s.serial, save);
     return s;
 }
@@ -96,7 +96,7 @@ std::pair<int, LabelValue> CheckAssignment(const Context& c, const std::string& 
                             "%2$s 没有票据打印机设置 '%1$s'（见 'receipt set --help'）"),
                           key.c_str(), c.settings.printerModel.c_str()));
     if (IsReceiptDistanceSetting(setting)) {
-        if (!IsNumberText(value, true))
+        if (!IsReceiptDistanceText(value))
             ThrowInput(InputIntegerMessage() + Format(" (%s)", key.c_str()));
         const DistanceCheck check = CheckReceiptDistance(setting, value);
         if (check.outcome == DistanceCheck::NotInteger)
@@ -121,6 +121,7 @@ void Get(Context& c, const ParsedArgs& a) {
 }
 
 void Set(Context& c, const ParsedArgs& a) {
+    CheckSetArguments("receipt set", a);
     RequireReceiptModel(c);
     std::vector<std::pair<int, LabelValue>> values;
     for (const std::string& argument : a.positional)
@@ -169,11 +170,11 @@ void AddReceiptCommands(std::vector<Command>& list) {
                     Get,
                     {}});
     list.push_back({"receipt set",
-                    "NAME=VALUE...",
+                    SET_SYNOPSIS,
                     "write settings (nothing is sent if one is invalid)",
                     "写入设置（任何一项无效则什么都不发送）",
-                    {},
-                    1,
+                    {NONE_OPTION},
+                    0,
                     MANY,
                     Set,
                     SetDetails});

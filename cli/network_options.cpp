@@ -4,7 +4,7 @@
 #include "failure.h"
 #include "network/netcfg_messages.h"
 #include "setting_values.h"
-#include "settings/narrow_text.h"
+#include "base/narrow_text.h"
 #include "texts.h"
 
 namespace printune::cli {

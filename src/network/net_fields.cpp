@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "network/netcfg_messages.h"
 #include "network/netcfg_text.h"
 

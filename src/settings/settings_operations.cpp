@@ -48,7 +48,7 @@ LabelReadResult ReadLabelSettings(CPrinterPort& port, PortSettings& copy,
     if (r.exchange.outcome != ExchangeOutcome::Reply)
         return r;
     r.decoded = true;
-    r.settings = DecodeLabelSettingsReply(r.exchange.reply);
+    r.settings = DecodeLabelSettingsReply(r.exchange.reply, copy.paritySetup);
     ApplySerialLine(copy, r.settings.serial);
     Adopt(copy, adopt);
     return r;
@@ -92,7 +92,7 @@ ReceiptReadResult ReadReceiptSettings(CPrinterPort& port, PortSettings& copy,
     if (r.exchange.outcome != ExchangeOutcome::Reply)
         return r;
     r.decoded = true;
-    r.settings = DecodeReceiptSettingsReply(r.exchange.reply);
+    r.settings = DecodeReceiptSettingsReply(r.exchange.reply, copy.paritySetup);
     ApplySerialLine(copy, r.settings.serial);
     Adopt(copy, adopt);
     return r;

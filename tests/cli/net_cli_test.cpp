@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "cli_runner.h"
-#include "json_value.h"
+#include "json_doc.h"
 #include "net_printers.h"
 #include "support/free_port.h"
 
@@ -56,10 +56,9 @@ protected:
         return args;
     }
 
-    static JsonValue Json(const CliResult& r) {
-        JsonValue v;
-        std::string error;
-        EXPECT_TRUE(ParseJson(r.out, v, &error)) << error << "\n" << r.out;
+    static JsonDoc Json(const CliResult& r) {
+        JsonDoc v = ParseDocument(r.out);
+        EXPECT_FALSE(v.is_discarded()) << r.out;
         return v;
     }
 
@@ -72,21 +71,21 @@ TEST_F(NetCli, SearchListsThreeLabelPrintersInOrderOfAnswer) {
     options.env["PRINTUNE_CODEPAGE"] = "WINDOWS-1252";
     const CliResult r = RunCli(LabelArgs({"--json", "net", "search"}), options);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const JsonValue doc = Json(r);
-    EXPECT_TRUE(doc["ok"].boolean);
-    const auto& devices = doc["devices"].array;
+    JsonDoc doc = Json(r);
+    EXPECT_EQ(doc["ok"], true);
+    auto& devices = doc["devices"];
     ASSERT_EQ(devices.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         const auto id = sim_->LabelIdentity(i);
-        EXPECT_EQ(devices[i].Keys(),
+        EXPECT_EQ(Keys(devices[i]),
                   (std::vector<std::string>{"serial", "mac", "name", "version", "ip", "answers"}));
-        EXPECT_EQ(devices[i]["answers"].number, 1);
-        EXPECT_EQ(devices[i]["serial"].string, id.serial);
-        EXPECT_EQ(devices[i]["mac"].string, id.mac);
-        EXPECT_EQ(devices[i]["ip"].string, id.ipCur);
+        EXPECT_EQ(devices[i]["answers"], 1);
+        EXPECT_EQ(devices[i]["serial"], id.serial);
+        EXPECT_EQ(devices[i]["mac"], id.mac);
+        EXPECT_EQ(devices[i]["ip"], id.ipCur);
     }
     // Converted from the code page, control characters replaced.
-    EXPECT_EQ(devices[2]["name"].string, "Café?[1m");
+    EXPECT_EQ(devices[2]["name"], "Café?[1m");
 }
 
 TEST_F(NetCli, EmptySearchesExplainThemselves) {
@@ -126,11 +125,11 @@ TEST_F(NetCli, QueryGivesEveryEntryAndSetWritesTheChangedOnes) {
     const auto id = sim_->LabelIdentity(1);
     CliResult r = RunCli(LabelArgs({"--json", "net", "query", id.mac, id.serial}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    JsonValue doc = Json(r);
-    EXPECT_EQ(doc["entries"].Keys(),
+    JsonDoc doc = Json(r);
+    EXPECT_EQ(Keys(doc["entries"]),
               (std::vector<std::string>{"DEV", "VER", "SERIAL_NUM", "MAC", "IP_CUR", "DHCP", "IP",
                                         "SUBNET_MASK", "GATEWAY", "PRNT_PORT", "PRNT_RCV_TMO"}));
-    EXPECT_EQ(doc["entries"]["MAC"].string, id.mac);
+    EXPECT_EQ(doc["entries"]["MAC"], id.mac);
 
     r = RunCli(LabelArgs(
         {"net", "set", id.mac, id.serial, "ip=192.168.7.9", "port=9101", "--no-confirm"}));
@@ -164,24 +163,24 @@ TEST_F(NetCli, QueryOfAnAbsentPrinterTimesOut) {
 TEST_F(NetCli, HtSearchGetAndSet) {
     CliResult r = RunCli(HtArgs({"--json", "ht", "search"}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    JsonValue doc = Json(r);
-    ASSERT_EQ(doc["devices"].array.size(), 3u);
-    EXPECT_EQ(doc["devices"].array[0].Keys(),
+    JsonDoc doc = Json(r);
+    ASSERT_EQ(doc["devices"].size(), 3u);
+    EXPECT_EQ(Keys(doc["devices"][0]),
               (std::vector<std::string>{"mac", "name", "version", "ip", "answers"}));
 
     const std::string mac = printune::HtFormatMac(sim_->HtRecord(2).Mac());
     r = RunCli(HtArgs({"--json", "ht", "get", mac}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     doc = Json(r);
-    EXPECT_EQ(doc["config"]["port"].number, 9100);
-    EXPECT_EQ(doc["config"]["dhcp"].string, "Disable");
+    EXPECT_EQ(doc["config"]["port"], 9100);
+    EXPECT_EQ(doc["config"]["dhcp"], "Disable");
 
     r = RunCli(HtArgs({"--json", "ht", "set", mac, "port=9200", "gateway=192.168.0.254"}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     doc = Json(r);
     EXPECT_EQ(sim_->HtConfig(2).PrintPort(), 9200);
     EXPECT_EQ(printune::HtFormatIp(sim_->HtConfig(2).Gateway()), "192.168.0.254");
-    EXPECT_EQ(doc["config"]["port"].number, 9200); // read back from the printer
+    EXPECT_EQ(doc["config"]["port"], 9200); // read back from the printer
     const auto log = sim_->HtLog(2);
     const std::vector<std::string> tail(log.end() - 5, log.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"block1", "apply", "block2", "apply", "query"}));

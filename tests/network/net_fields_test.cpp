@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "network/htnet_setup.h"
 #include "network/net_fields.h"
 #include "network/netcfg_setup.h"

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "net_fixture.h"
 #include "network/htnet_setup.h"
 #include "network/netcfg_setup.h"

@@ -161,7 +161,8 @@ TEST(Exchange, TimeOutCountsFromTheEndOfTheWrite) {
     auto took = duration_cast<milliseconds>(steady_clock::now() - start).count();
     EXPECT_EQ(r.outcome, ExchangeOutcome::TimedOut);
     EXPECT_GE(took, 300);
-    EXPECT_LT(took, 300 + 200);
+    // Far below the default 3000 ms, with room for a loaded machine.
+    EXPECT_LT(took, 300 + 1500);
     EXPECT_EQ(port.closes, 1);
 }
 
