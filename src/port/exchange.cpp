@@ -3,15 +3,8 @@
 #include <poll.h>
 
 #include "port/printer_port.h"
-#include "settings/label_commands.h"
 
 namespace printune {
-
-ExchangeOptions LabelSettingsExchangeOptions() {
-    ExchangeOptions o = LabelExchangeOptions();
-    o.replyLength = LABEL_REPLY_MIN;
-    return o;
-}
 
 void ConfigurePort(CPrinterPort& port, const PortSettings& settings) {
     port.portType = settings.portType;

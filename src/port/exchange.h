@@ -60,8 +60,6 @@ struct ExchangeOptions {
 inline ExchangeOptions LabelExchangeOptions() {
     return {};
 }
-// The same for the settings reply, which must carry every setting.
-ExchangeOptions LabelSettingsExchangeOptions();
 // The receipt page's: 100 bytes, cleared after the write, 3000 ms; the
 // reply fills the buffer.
 inline ExchangeOptions ReceiptExchangeOptions() {

@@ -37,6 +37,13 @@ void ConfigureReceiptPort(CPrinterPort& port, const PortSettings& copy) {
     port.portType = CurrentPortSettings().portType;
 }
 
+// The settings reply must carry every setting: it is read to its length.
+ExchangeOptions LabelSettingsExchangeOptions() {
+    ExchangeOptions o = LabelExchangeOptions();
+    o.replyLength = LABEL_REPLY_MIN;
+    return o;
+}
+
 } // namespace
 
 LabelReadResult ReadLabelSettings(CPrinterPort& port, PortSettings& copy,
