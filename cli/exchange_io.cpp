@@ -47,6 +47,12 @@ int RequestOneWay(const Context& c, const std::vector<uint8_t>& request) {
     return static_cast<int>(request.size());
 }
 
+void RequireOutcome(const Context& c, const ExchangeResult& r, const CPrinterPort& port,
+                    ExchangeOutcome expected) {
+    if (r.outcome != expected)
+        ThrowOutcome(c, r, port);
+}
+
 void AdoptSerialLine(Context& c, const SerialLine& line, bool save) {
     ApplySerialLine(c.settings, line);
     SetCurrentPortSettings(c.settings);

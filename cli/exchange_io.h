@@ -9,6 +9,10 @@
 #include "settings/exchange.h"
 #include "settings/label_commands.h"
 
+namespace printune {
+class CPrinterPort;
+}
+
 namespace printune::cli {
 
 struct Context;
@@ -19,6 +23,11 @@ std::vector<uint8_t> RequestReply(const Context& context, const std::vector<uint
                                   ExchangeOptions options);
 // A one-way request; returns the bytes written.
 int RequestOneWay(const Context& context, const std::vector<uint8_t>& request);
+
+// Turns an engine operation's exchange into the same failures as above
+// unless it ended as `expected`.
+void RequireOutcome(const Context& context, const ExchangeResult& result, const CPrinterPort& port,
+                    ExchangeOutcome expected);
 
 // The desktop program takes the serial-line values a printer reports into
 // its settings and rewrites the settings file. The command line does the

@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     SetStateDirectory(opt.stateDir);
+    SetReceiptStatusFaults(opt.statusFaults);
     if (!InstallSignals())
         return Fail("cannot create the signal pipe");
 

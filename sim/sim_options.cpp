@@ -53,6 +53,8 @@ const char* SimUsage() {
            "  --read-limit N              stop reading after N bytes per connection\n"
            "  --state-dir DIR             keep the printers' settings there between runs\n"
            "  --reply-fault LIST          silent, delay:MS, short:N, garbage (comma-separated)\n"
+           "  --status-fault LIST         receipt status: near-end, paper-end, cover-open,\n"
+           "                              cutter-error, offline (comma-separated)\n"
            "Files:\n"
            "  --dir DIR                   where device links, trees and captures go\n"
            "  --describe FILE             write the endpoint description there too\n"
@@ -154,6 +156,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 (a == "--close-after" ? o.faults.closeAfter : o.faults.readLimit) = n;
         } else if (a == "--state-dir") {
             if (!value(o.stateDir))
+                return false;
+        } else if (a == "--status-fault") {
+            if (!value(v) || !ParseReceiptStatusFaults(v, o.statusFaults, error))
                 return false;
         } else if (a == "--reply-fault") {
             if (!value(v) || !ParseReplyFaults(v, o.replyFaults, error))

@@ -5,6 +5,7 @@
 
 #include "canned.h"
 #include "endpoint.h"
+#include "receipt_status_handler.h"
 #include "reply_faults.h"
 
 namespace printune_sim {
@@ -38,8 +39,9 @@ struct SimOptions {
     std::vector<UsbSpec> usb;
     std::vector<CannedRule> canned;
     EndpointFaults faults;
-    std::string stateDir;    // keep the printer models' settings there
-    ReplyFaults replyFaults; // applied to the printer models' replies
+    std::string stateDir;             // keep the printer models' settings there
+    ReplyFaults replyFaults;          // applied to the printer models' replies
+    ReceiptStatusFaults statusFaults; // what the receipt printers report
 };
 
 // False with a message on a bad command line.

@@ -6,38 +6,6 @@
 
 namespace printune {
 
-namespace {
-
-void Adopt(const PortSettings& copy, const SerialLineAdopter& adopt) {
-    if (adopt) {
-        adopt(copy);
-        return;
-    }
-    PortSettings current = CurrentPortSettings();
-    current.baudrate = copy.baudrate;
-    current.paritySetup = copy.paritySetup;
-    current.dataBit = copy.dataBit;
-    current.stopBit = copy.stopBit;
-    current.flowControl = copy.flowControl;
-    SetCurrentPortSettings(current);
-}
-
-// The serial line a printer uses after its factory settings.
-void FactorySerialLine(PortSettings& copy) {
-    copy.baudrate = "9600";
-    copy.dataBit = "8";
-    copy.paritySetup = "None";
-    copy.stopBit = "1";
-    copy.flowControl = "DTR";
-}
-
-void ConfigureReceiptPort(CPrinterPort& port, const PortSettings& copy) {
-    ConfigurePort(port, copy);
-    port.portType = CurrentPortSettings().portType;
-}
-
-} // namespace
-
 LabelReadResult ReadLabelSettings(CPrinterPort& port, PortSettings& copy,
                                   const SerialLineAdopter& adopt, std::stop_token stop) {
     ConfigurePort(port, copy);
@@ -49,7 +17,7 @@ LabelReadResult ReadLabelSettings(CPrinterPort& port, PortSettings& copy,
     r.decoded = true;
     r.settings = DecodeLabelSettingsReply(r.exchange.reply);
     ApplySerialLine(copy, r.settings.serial);
-    Adopt(copy, adopt);
+    AdoptSerialValues(copy, adopt);
     return r;
 }
 
@@ -59,8 +27,8 @@ LabelReadResult ResetLabelSettings(CPrinterPort& port, PortSettings& copy,
     r.exchange = SendLabelRequest(port, copy, BuildLabelRequest(LabelRequest::FactoryReset));
     if (r.exchange.outcome != ExchangeOutcome::Sent)
         return r;
-    FactorySerialLine(copy);
-    Adopt(copy, adopt);
+    SetFactorySerialLine(copy);
+    AdoptSerialValues(copy, adopt);
     if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(RESET_SETTLE_MS),
                     stop)) {
         r.exchange.outcome = ExchangeOutcome::Stopped;
@@ -81,42 +49,6 @@ ExchangeResult ReadLabelText(CPrinterPort& port, const PortSettings& copy, Label
 ExchangeResult SendLabelRequest(CPrinterPort& port, const PortSettings& copy,
                                 const Bytes& request) {
     ConfigurePort(port, copy);
-    return SendRequest(port, request);
-}
-
-ReceiptReadResult ReadReceiptSettings(CPrinterPort& port, PortSettings& copy,
-                                      const SerialLineAdopter& adopt, std::stop_token stop) {
-    ConfigureReceiptPort(port, copy);
-    ReceiptReadResult r;
-    r.exchange = Exchange(port, BuildReceiptGetRequest(), ReceiptExchangeOptions(), stop);
-    if (r.exchange.outcome != ExchangeOutcome::Reply)
-        return r;
-    r.decoded = true;
-    r.settings = DecodeReceiptSettingsReply(r.exchange.reply);
-    ApplySerialLine(copy, r.settings.serial);
-    Adopt(copy, adopt);
-    return r;
-}
-
-ReceiptReadResult RestoreReceiptSettings(CPrinterPort& port, PortSettings& copy,
-                                         const SerialLineAdopter& adopt, std::stop_token stop) {
-    ReceiptReadResult r;
-    r.exchange = SendReceiptRequest(port, copy, BuildReceiptRestoreRequest(copy.language));
-    if (r.exchange.outcome != ExchangeOutcome::Sent)
-        return r;
-    if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(RESET_SETTLE_MS),
-                    stop)) {
-        r.exchange.outcome = ExchangeOutcome::Stopped;
-        return r;
-    }
-    FactorySerialLine(copy);
-    Adopt(copy, adopt);
-    return ReadReceiptSettings(port, copy, adopt, stop);
-}
-
-ExchangeResult SendReceiptRequest(CPrinterPort& port, const PortSettings& copy,
-                                  const Bytes& request) {
-    ConfigureReceiptPort(port, copy);
     return SendRequest(port, request);
 }
 
