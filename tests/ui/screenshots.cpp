@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,8 @@
 #include "port/ui/port_set_parallel.h"
 #include "port/ui/port_set_serial.h"
 #include "port/ui/working_copies.h"
+#include "settings/ui/receipt_setup_page.h"
+#include "support/sim_process.h"
 
 using namespace printune;
 
@@ -81,6 +84,40 @@ void Render(int language) {
     QDir::setCurrent(previous);
 }
 
+// The receipt page filled from a simulated HT-750 (paper near end), and
+// during a restore, its longest operation.
+void RenderReceipt(int language) {
+    const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
+    printune_test::SimProcess sim({"--model", "HT-750", "--status-fault", "near-end"});
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    printune_test::IniValues values;
+    values.model = language == LANG_CHINESE ? "HT-760" : "HT-750";
+    values.portType = PORT_LAN;
+    values.ip = sim.TcpAddress();
+    values.listenPort = sim.TcpPort();
+    values.language = language == LANG_CHINESE ? "Chinese" : "English";
+    std::ofstream("printune.ini", std::ios::binary) << printune_test::IniText(values);
+    ApplyUiLanguage(language);
+    {
+        CPrintuneDlg window;
+        printune_test::ChooseFunction(window, 1);
+        Save(&window, QStringLiteral("main_receipt_empty%1").arg(suffix));
+        CInternalSetupHT740* page = window.ReceiptPage();
+        auto settled = [page] { return !page->Busy() && !page->ReadPending(); };
+        page->findChild<QPushButton*>(QStringLiteral("getButton"))->click();
+        (void)QTest::qWaitFor(settled, 10000);
+        QTest::qWait(200);
+        Save(&window, QStringLiteral("main_receipt_values%1").arg(suffix));
+        page->findChild<QPushButton*>(QStringLiteral("restoreButton"))->click();
+        QTest::qWait(400);
+        Save(&window, QStringLiteral("main_receipt_restoring%1").arg(suffix));
+        (void)QTest::qWaitFor(settled, 10000);
+    }
+    QDir::setCurrent(previous);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -99,5 +136,7 @@ int main(int argc, char* argv[]) {
         QApplication::setFont(QFont(QFontDatabase::applicationFontFamilies(font).value(0), 9));
     Render(LANG_ENGLISH);
     Render(LANG_CHINESE);
+    RenderReceipt(LANG_ENGLISH);
+    RenderReceipt(LANG_CHINESE);
     return written > 0 ? 0 : 1;
 }

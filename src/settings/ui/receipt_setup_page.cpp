@@ -136,6 +136,9 @@ void CInternalSetupHT740::paintEvent(QPaintEvent* event) {
 
 void CInternalSetupHT740::OnSettingsChanged() {
     ApplyCutterRule();
+    // The copy's language may have changed; a progress text stays.
+    if (!worker_.Busy())
+        ShowStatus(status_);
 }
 
 bool CInternalSetupHT740::eventFilter(QObject* watched, QEvent* event) {
@@ -384,6 +387,7 @@ void CInternalSetupHT740::StartStatusInquiry() {
 }
 
 void CInternalSetupHT740::ShowStatus(const ReceiptStatus& status) {
+    status_ = status;
     static const char* const kWords[RECEIPT_CONDITION_COUNT] = {
         QT_TRANSLATE_NOOP("CInternalSetupHT740", "Paper near end"),
         QT_TRANSLATE_NOOP("CInternalSetupHT740", "Paper end"),

@@ -93,6 +93,7 @@ private:
     // The two distance text fields, by setting number (others unused).
     std::array<std::string, RECEIPT_SETTING_COUNT> fields_;
     bool pending_ = false;
+    ReceiptStatus status_; // the last one asked (unknown until then)
     bool statusRunning_ = false;
     std::function<void()> deferred_;
     QTimer* completionTimer_;
