@@ -2,6 +2,7 @@
 // of each button, the Cutter Switch rules of the two models, the distance
 // validation, the decoding of a reply, failures and the live status.
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -215,6 +216,21 @@ private slots:
         for (const char* name : {"getButton", "restoreButton", "sendButton", "statusButton"})
             QVERIFY2(Find<QPushButton>(page, name)->isEnabled(), name);
         QCOMPARE(StatusText(page), QStringLiteral("未知"));
+    }
+
+    void closingWhileAReadWaitsNeitherBlocksNorReports() {
+        SimProcess sim({"--model", "HT-750", "--reply-fault", "silent"});
+        GuiWorld world;
+        auto window = OpenReceiptPage(world, sim, "HT-750");
+        Find<QPushButton>(window->ReceiptPage(), "getButton")->click();
+        QVERIFY(sim.WaitReceived("tcp", 9));
+        QElapsedTimer closing;
+        closing.start();
+        window.reset();
+        // Well inside the 3000 ms the read would still wait.
+        QVERIFY(closing.elapsed() < 2500);
+        QTest::qWait(3500);
+        QVERIFY(world.messages.empty());
     }
 
     void statusShowsEachStateOfTheSimulator_data() {
