@@ -23,9 +23,11 @@ const char* const kGet = "1B 0D 53 1B 33 00 1B 10 45";
 // given position, showing "Printer Setup".
 std::unique_ptr<CPrintuneDlg> OpenReceiptPage(GuiWorld& world, const SimProcess& sim,
                                               const std::string& model,
-                                              const std::string& language = "English") {
+                                              const std::string& language = "English",
+                                              const std::string& baud = "9600") {
     world.WriteIni({.model = model,
                     .portType = 4,
+                    .baud = baud,
                     .ip = sim.TcpAddress(),
                     .listenPort = sim.TcpPort(),
                     .language = language});
@@ -120,9 +122,9 @@ private slots:
         QFETCH(QString, bytes);
         SimProcess sim({"--model", "HT-740"});
         GuiWorld world;
-        auto window = OpenReceiptPage(world, sim, "HT-740", language.toStdString());
+        auto window = OpenReceiptPage(world, sim, "HT-740", language.toStdString(), "115200");
         CInternalSetupHT740* page = window->ReceiptPage();
-        world.WriteIni({.model = "HT-740", .baud = "115200"}); // changed behind the page
+        QVERIFY(IniHas(world.ReadIni(), "COM", "Baudrate", "115200"));
         ClickAndSettle(page, "restoreButton");
         const auto expected = HexBytes(bytes.toStdString() + " " + kGet);
         QVERIFY(sim.WaitReceived("tcp", expected.size()));
