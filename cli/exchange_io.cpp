@@ -53,6 +53,17 @@ void RequireOutcome(const Context& c, const ExchangeResult& r, const CPrinterPor
         ThrowOutcome(c, r, port);
 }
 
+SerialLineAdopter RunAdopter(Context& c, bool save) {
+    return [&c, save](const PortSettings& copy) {
+        // The flow control is not part of what a printer reports; only a
+        // reset changes it.
+        const std::string flow =
+            copy.flowControl != c.settings.flowControl ? copy.flowControl : std::string();
+        AdoptSerialLine(
+            c, SerialLine{copy.baudrate, copy.paritySetup, copy.stopBit, copy.dataBit, flow}, save);
+    };
+}
+
 void AdoptSerialLine(Context& c, const SerialLine& line, bool save) {
     ApplySerialLine(c.settings, line);
     SetCurrentPortSettings(c.settings);
