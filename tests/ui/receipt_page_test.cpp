@@ -220,6 +220,21 @@ private slots:
         QCOMPARE(StatusText(page), QStringLiteral("未知"));
     }
 
+    void worksOverASerialPortAtTheAdoptedLine() {
+        SimProcess sim({"--no-tcp", "--com", "1=HT-740", "--status-fault", "offline"});
+        sim.ExportEnvironment();
+        GuiWorld world;
+        world.WriteIni({.model = "HT-740", .portType = 1, .com = "COM1"});
+        auto window = world.OpenMainWindow();
+        ChooseFunction(*window, 1);
+        CInternalSetupHT740* page = window->ReceiptPage();
+        ClickAndSettle(page, "getButton");
+        QVERIFY(world.messages.empty());
+        QCOMPARE(Find<QComboBox>(page, "directionCombo")->currentIndex(), 1);
+        QCOMPARE(StatusText(page), QStringLiteral("Off-line"));
+        QVERIFY(Contains(sim.Received("COM1"), HexBytes(kGet)));
+    }
+
     void closingWhileAReadWaitsNeitherBlocksNorReports() {
         SimProcess sim({"--model", "HT-750", "--reply-fault", "silent"});
         GuiWorld world;
