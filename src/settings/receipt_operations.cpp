@@ -1,7 +1,6 @@
 #include "settings/receipt_operations.h"
 
-#include <chrono>
-
+#include "base/pause.h"
 #include "port/printer_port.h"
 
 namespace printune {
@@ -47,8 +46,7 @@ ReceiptReadResult RestoreReceiptSettings(CPrinterPort& port, PortSettings& copy,
     if (r.exchange.outcome != ExchangeOutcome::Sent)
         return r;
     Report(progress, ReceiptStep::Settling);
-    if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(RESET_SETTLE_MS),
-                    stop)) {
+    if (!PauseFor(RESET_SETTLE_MS, stop)) {
         r.exchange.outcome = ExchangeOutcome::Stopped;
         return r;
     }

@@ -8,8 +8,8 @@
 #include <functional>
 #include <stop_token>
 
+#include "port/exchange.h"
 #include "port/port_settings.h"
-#include "settings/exchange.h"
 #include "settings/receipt_commands.h"
 #include "settings/serial_line_adoption.h"
 

@@ -10,8 +10,8 @@
 #include <stop_token>
 #include <vector>
 
+#include "port/exchange.h"
 #include "port/port_settings.h"
-#include "settings/exchange.h"
 
 namespace printune {
 

@@ -1,7 +1,6 @@
 #include "settings/settings_operations.h"
 
-#include <chrono>
-
+#include "base/pause.h"
 #include "port/printer_port.h"
 
 namespace printune {
@@ -29,8 +28,7 @@ LabelReadResult ResetLabelSettings(CPrinterPort& port, PortSettings& copy,
         return r;
     SetFactorySerialLine(copy);
     AdoptSerialValues(copy, adopt);
-    if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(RESET_SETTLE_MS),
-                    stop)) {
+    if (!PauseFor(RESET_SETTLE_MS, stop)) {
         r.exchange.outcome = ExchangeOutcome::Stopped;
         return r;
     }

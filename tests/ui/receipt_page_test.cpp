@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "gui_test_support.h"
 #include "settings/ui/receipt_setup_page.h"
 #include "support/sim_process.h"

@@ -3,11 +3,12 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-#include "app/language.h"
-#include "app/models.h"
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
+#include "port/models.h"
 #include "port/printer_port.h"
+#include "port/ui/port_failure_text.h"
 #include "settings/settings_messages.h"
 #include "ui_receipt_setup_page.h"
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/ui/async_task.h"
-#include "app/ui/function_page.h"
+#include "base/ui/async_task.h"
+#include "port/ui/function_page.h"
 #include "settings/receipt_operations.h"
 #include "settings/receipt_status.h"
 
