@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     SetStateDirectory(opt.stateDir);
+    SetReceiptStatusFaults(opt.statusFaults);
     if (!InstallSignals())
         return Fail("cannot create the signal pipe");
 

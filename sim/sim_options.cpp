@@ -56,6 +56,8 @@ const char* SimUsage() {
            "                              (comma-separated)\n"
            "  --download-restart MS       USB: gone from the listing for MS after the\n"
            "                              download-mode command\n"
+           "  --status-fault LIST         receipt status: near-end, paper-end, cover-open,\n"
+           "                              cutter-error, offline (comma-separated)\n"
            "Files:\n"
            "  --dir DIR                   where device links, trees and captures go\n"
            "  --describe FILE             write the endpoint description there too\n"
@@ -163,6 +165,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 (a == "--close-after" ? o.faults.closeAfter : o.faults.readLimit) = n;
         } else if (a == "--state-dir") {
             if (!value(o.stateDir))
+                return false;
+        } else if (a == "--status-fault") {
+            if (!value(v) || !ParseReceiptStatusFaults(v, o.statusFaults, error))
                 return false;
         } else if (a == "--reply-fault") {
             if (!value(v) || !ParseReplyFaults(v, o.replyFaults, error))

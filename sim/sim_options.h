@@ -5,6 +5,7 @@
 
 #include "canned.h"
 #include "endpoint.h"
+#include "receipt_status_handler.h"
 #include "reply_faults.h"
 
 namespace printune_sim {
@@ -43,6 +44,7 @@ struct SimOptions {
     // USB: after the download-mode command a printer leaves the listing for
     // this long, as a real one restarting; -1: it stays.
     int downloadRestartMs = -1;
+    ReceiptStatusFaults statusFaults; // what the receipt printers report
 };
 
 // False with a message on a bad command line.

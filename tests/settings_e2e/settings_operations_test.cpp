@@ -5,24 +5,11 @@
 #include "port/interface_commands.h"
 #include "port/printer_port.h"
 #include "settings/settings_operations.h"
+#include "sim_copy.h"
 #include "support/sim_process.h"
 
 using namespace printune;
 using printune_test::SimProcess;
-
-namespace {
-
-PortSettings TcpCopy(const SimProcess& sim) {
-    PortSettings current = CurrentPortSettings();
-    current.portType = PORT_LAN;
-    current.ipAddr = sim.TcpAddress();
-    current.listenPort = sim.TcpPort();
-    current.baudrate = "115200";
-    SetCurrentPortSettings(current);
-    return current;
-}
-
-} // namespace
 
 TEST(LabelOperations, ReadAdoptsTheSerialLineAndResetReadsBack) {
     SimProcess sim({"--model", "KP-520"});
@@ -78,26 +65,6 @@ TEST(LabelOperations, StoppedResetSkipsTheReadBack) {
     EXPECT_FALSE(r.decoded);
     EXPECT_TRUE(sim.WaitReceived("tcp", 9));
     EXPECT_EQ(sim.Received("tcp"), printune_test::HexBytes("1B 0D 53 1B 60 01 1B 10 45"));
-}
-
-TEST(ReceiptOperations, RestoreSetsTheLanguageAndReadsBack) {
-    SimProcess sim({"--model", "HT-740"});
-    PortSettings copy = TcpCopy(sim);
-    copy.language = "Chinese";
-    CPrinterPort port;
-    ASSERT_EQ(SendReceiptRequest(port, copy,
-                                 BuildReceiptSetRequest({{RS_PAPER_WIDE, ReceiptValue::Choice(1)}}))
-                  .outcome,
-              ExchangeOutcome::Sent);
-    ReceiptReadResult r = ReadReceiptSettings(port, copy);
-    ASSERT_TRUE(r.decoded);
-    EXPECT_EQ(r.settings.values[RS_PAPER_WIDE].choice, 1);
-    EXPECT_EQ(copy.flowControl, "DTR");
-
-    r = RestoreReceiptSettings(port, copy);
-    ASSERT_TRUE(r.decoded);
-    EXPECT_EQ(r.settings.values[RS_PAPER_WIDE].choice, 0);
-    EXPECT_EQ(r.settings.values[RS_PRINTER_LANGUAGE].choice, 1);
 }
 
 TEST(LabelOperations, ReplyInTwoPiecesIsDecodedWhole) {

@@ -17,6 +17,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
         return QMessageBox::Critical;
     case MessageIcon::Information:
         return QMessageBox::Information;
+    case MessageIcon::None:
+        return QMessageBox::NoIcon;
     case MessageIcon::Warning:
         break;
     }

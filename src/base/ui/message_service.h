@@ -9,8 +9,9 @@
 
 namespace printune {
 
-// A box without an explicit icon shows the exclamation (warning) icon.
-enum class MessageIcon { Error, Warning, Information };
+// A box without an explicit icon shows the exclamation (warning) icon;
+// None is a box that shows no icon at all.
+enum class MessageIcon { Error, Warning, Information, None };
 
 struct MessageRecord {
     QPointer<QWidget> owner;
