@@ -8,27 +8,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "net_bench_util.h"
 #include "net_printers.h"
 #include "network/htnet_client.h"
 #include "network/netcfg.h"
 
 using namespace printune;
+using printune_bench::CpuSeconds;
+using printune_bench::FreeLoopbackPort;
 
 namespace {
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& tv) { return tv.tv_sec + tv.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-uint16_t FreeLoopbackPort() {
-    UdpSocket probe;
-    probe.Open(false);
-    probe.Bind({0x7F000001, 0});
-    return probe.LocalEndpoint().value_or(Ipv4Endpoint{}).port;
-}
 
 struct Measure {
     double wall = 0, cpu = 0;

@@ -2,13 +2,13 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/models.h"
 #include "command.h"
 #include "context.h"
 #include "failure.h"
 #include "firmware/firmware_transfer.h"
 #include "link.h"
 #include "output.h"
+#include "port/models.h"
 #include "progress.h"
 #include "signals.h"
 #include "texts.h"
@@ -78,8 +78,18 @@ void Update(Context& c, const ParsedArgs& a) {
 
     if (send) {
         SendDownload(c);
-        if (!SleepUnlessStopped(waitMs))
+        if (c.settings.portType == PORT_USB) {
+            // The printer restarts into download mode: wait for it to come
+            // back on the bus rather than for a fixed time.
+            PrintMessage(L("Waiting for the printer to return in download mode...",
+                           "正在等待打印机以下载模式重新连接..."));
+            const UsbFilter filter = UpdateUsbFilter(prepared.image.kind, true, CurrentUsbFilter());
+            if (WaitForPrinterReturn(filter, waitMs, PRINTER_RETURN_MAX_MS, StopToken()) ==
+                PrinterReturn::Stopped)
+                ThrowOther(L("Interrupted.", "已中断。"));
+        } else if (!SleepUnlessStopped(waitMs)) {
             ThrowOther(L("Interrupted.", "已中断。"));
+        }
     }
     CliLink link(c);
     Progress progress(!a.Has("no-progress"));
@@ -127,8 +137,11 @@ void AddFirmwareCommands(std::vector<Command>& list) {
            "先发送下载模式命令（标签打印机）"},
           {"assume-download-mode", nullptr, "the printer was put into download mode already",
            "打印机已处于下载模式"},
-          {"wait", "MS", "pause after the download-mode command (default 1000)",
-           "发送下载模式命令后的等待时间（默认 1000）"},
+          {"wait", "MS",
+           "pause after the download-mode command (default 1000); over USB the least time "
+           "to look for the printer's return, which is awaited up to 10 s",
+           "发送下载模式命令后的等待时间（默认 1000）；USB 接口下为等待打印机重新连接的最短"
+           "时间，最长等待 10 秒"},
           {"no-progress", nullptr, "no progress display", "不显示进度"}},
          1,
          1,

@@ -1,13 +1,14 @@
 // ht ...: the HT-740 family's network protocol (search, read, write).
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "command.h"
 #include "context.h"
 #include "failure.h"
-#include "network/htnet_client.h"
+#include "network/htnet_setup.h"
 #include "network_options.h"
 #include "output.h"
-#include "setting_values.h"
 #include "signals.h"
 #include "texts.h"
 
@@ -15,39 +16,16 @@ namespace printune::cli {
 
 namespace {
 
-HtNetOptions OptionsFrom(const ParsedArgs& a) {
-    HtNetOptions o = HtNetOptions::FromEnvironment();
-    if (auto d = a.Find("dest"))
-        o.destination = CheckEndpoint(*d, HTNET_PORT, "--dest");
-    if (auto b = a.Find("bind"))
-        o.bind = CheckEndpoint(*b, 0, "--bind");
-    return o;
+void CheckInterrupted() {
+    if (StopRequested())
+        ThrowOther(L("Interrupted.", "已中断。"));
 }
 
-[[noreturn]] void Interrupted() {
-    ThrowOther(L("Interrupted.", "已中断。"));
-}
-
-void Pause(int ms) {
-    if (!SleepUnlessStopped(ms))
-        Interrupted();
-}
-
-// A whole search: every announcement, repeated ones included.
-std::vector<HtDeviceRecord> SearchAll(HtNetClient& client) {
-    if (client.Search() != HtResult::Done)
+HtSearchResult SearchAll(HtNetClient& client) {
+    HtSearchResult found = RunHtSearch(client, PrinterCodePage(), StopToken());
+    CheckInterrupted();
+    if (!found.started)
         ThrowOther(L("The search could not be started.", "无法开始搜索。"));
-    std::vector<HtDeviceRecord> found;
-    HtDeviceRecord record;
-    for (;;) {
-        const bool idle = client.WaitIdle(std::chrono::milliseconds(50));
-        while (client.PopAnnouncement(record))
-            found.push_back(record);
-        if (idle)
-            break;
-        if (StopRequested())
-            Interrupted();
-    }
     return found;
 }
 
@@ -66,48 +44,52 @@ HtMac MacArgument(const std::string& text) {
     return mac;
 }
 
-HtDeviceRecord FindPrinter(HtNetClient& client, const HtMac& mac) {
-    for (const HtDeviceRecord& r : SearchAll(client))
-        if (r.Mac() == mac)
+HtRow FindPrinter(HtNetClient& client, const HtMac& mac) {
+    for (const HtRow& r : SearchAll(client).rows)
+        if (r.record.Mac() == mac)
             return r;
-    ThrowTimeout();
+    ThrowMacNotFound(HtFormatMac(mac));
 }
 
-Json RecordJson(const HtDeviceRecord& r) {
+Json RowJson(const HtRow& r) {
     Json j = Json::Object();
-    j.Set("mac", HtFormatMac(r.Mac()));
-    j.Set("name", r.DeviceName());
-    j.Set("version", static_cast<int>(r.FirmwareVersion()));
-    j.Set("ip", HtFormatIp(r.IpAddress()));
+    j.Set("mac", r.mac);
+    j.Set("name", r.name);
+    j.Set("version", std::atoi(r.version.c_str()));
+    j.Set("ip", r.ip);
+    j.Set("answers", static_cast<int>(r.answers));
     return j;
 }
 
 void Search(Context& c, const ParsedArgs& a) {
-    HtNetClient client(OptionsFrom(a));
-    const auto found = SearchAll(client);
+    HtNetClient client(HtAddresses(a));
+    const HtSearchResult found = SearchAll(client);
+    if (found.rows.empty())
+        ThrowNoPrinterFound();
     if (c.json) {
         Json doc = OkDocument("ht search");
         Json list = Json::Array();
-        for (const auto& r : found)
-            list.Push(RecordJson(r));
+        for (const HtRow& r : found.rows)
+            list.Push(RowJson(r));
         doc.Set("devices", std::move(list));
         PrintJson(doc);
         return;
     }
-    PrintLine(Format("%-18s %-18s %-8s %s", L("MAC Addr.", "MAC 地址"),
+    PrintLine(Format("%-18s %-18s %-8s %-16s %s", L("MAC Addr.", "MAC 地址"),
                      L("Device name", "设备名称"), L("FW Ver.", "固件版本"),
-                     L("IP Addr.", "IP 地址")));
-    for (const auto& r : found)
-        PrintLine(Format("%-18s %-18s %-8u %s", HtFormatMac(r.Mac()).c_str(),
-                         r.DeviceName().c_str(), static_cast<unsigned>(r.FirmwareVersion()),
-                         HtFormatIp(r.IpAddress()).c_str()));
+                     L("IP Addr.", "IP 地址"), L("Answers", "应答")));
+    for (const HtRow& r : found.rows)
+        PrintLine(Format("%-18s %-18s %-8s %-16s %u", r.mac.c_str(), r.name.c_str(),
+                         r.version.c_str(), r.ip.c_str(), r.answers));
 }
 
-void PrintConfig(const Context& c, const HtDeviceRecord& r, const HtNetConfig& cfg,
+// The configuration as the printer reported it (never values only intended).
+void PrintConfig(const Context& c, const HtRow& row, const HtNetConfig& cfg,
                  const std::string& words, const Json& extra = Json()) {
+    const auto choices = NetDhcpChoices(MessageLanguage());
     if (c.json) {
         Json doc = OkDocument(words);
-        doc.Set("device", RecordJson(r));
+        doc.Set("device", RowJson(row));
         Json j = Json::Object();
         j.Set("dhcp", cfg.DhcpOn() ? "Enable" : "Disable");
         j.Set("ip", HtFormatIp(cfg.StaticIp()));
@@ -121,25 +103,19 @@ void PrintConfig(const Context& c, const HtDeviceRecord& r, const HtNetConfig& c
         PrintJson(doc);
         return;
     }
-    PrintLine(Column(L("Device name:", "设备名称:"), 22) + " " +
-              std::string(r.DeviceName().c_str()));
-    PrintLine(Format("%-22s %u", L("FW Version:", "固件版本:"), unsigned(r.FirmwareVersion())));
-    PrintLine(Column(L("MAC address:", "MAC 地址:"), 22) + " " +
-              std::string(HtFormatMac(r.Mac()).c_str()));
-    PrintLine(Format("%-22s %s", L("Current IP address:", "当前 IP 地址:"),
-                     HtFormatIp(r.IpAddress()).c_str()));
-    PrintLine(Column("DHCP:", 22) + " " +
-              (cfg.DhcpOn() ? L("Enable", "有效") : L("Disable", "无效")));
-    PrintLine(Column(L("IP address:", "IP 地址:"), 22) + " " +
-              std::string(HtFormatIp(cfg.StaticIp()).c_str()));
-    PrintLine(Column(L("Subnet mask:", "子网掩码:"), 22) + " " +
-              std::string(HtFormatIp(cfg.SubnetMask()).c_str()));
-    PrintLine(Column(L("Gateway IP address:", "网关:"), 22) + " " +
-              std::string(HtFormatIp(cfg.Gateway()).c_str()));
+    PrintLine(Column(L("Device name:", "设备名称:"), 22) + " " + row.name);
+    PrintLine(Column(L("FW Version:", "固件版本:"), 22) + " " + row.version);
+    PrintLine(Column(L("MAC address:", "MAC 地址:"), 22) + " " + row.mac);
+    PrintLine(Column(L("Current IP address:", "当前 IP 地址:"), 22) + " " + row.ip);
+    PrintLine(Column("DHCP:", 22) + " " + choices[cfg.DhcpOn()]);
+    PrintLine(Column(L("IP address:", "IP 地址:"), 22) + " " + HtFormatIp(cfg.StaticIp()));
+    PrintLine(Column(L("Subnet mask:", "子网掩码:"), 22) + " " + HtFormatIp(cfg.SubnetMask()));
+    PrintLine(Column(L("Gateway IP address:", "网关:"), 22) + " " + HtFormatIp(cfg.Gateway()));
     PrintLine(Format("%-22s %u", L("Monitor port:", "监听端口:"), unsigned(cfg.PrintPort())));
 }
 
 HtNetConfig ReadConfig(HtNetClient& client, const HtDeviceRecord& r) {
+    client.WaitIdle(std::chrono::milliseconds(3000));
     if (client.Query(r) != HtResult::Done)
         ThrowTimeout();
     return client.Configuration();
@@ -147,103 +123,56 @@ HtNetConfig ReadConfig(HtNetClient& client, const HtDeviceRecord& r) {
 
 void Get(Context& c, const ParsedArgs& a) {
     const HtMac mac = MacArgument(a.positional[0]);
-    HtNetClient client(OptionsFrom(a));
-    const HtDeviceRecord r = FindPrinter(client, mac);
-    PrintConfig(c, r, ReadConfig(client, r), "ht get");
-}
-
-HtIpv4 Octets(const std::string& text, const char* key) {
-    CheckIpv4(text, key);
-    const uint32_t v = *ParseIpv4(text);
-    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+    HtNetClient client(HtAddresses(a));
+    const HtRow row = FindPrinter(client, mac);
+    PrintConfig(c, row, ReadConfig(client, row.record), "ht get");
 }
 
 void Set(Context& c, const ParsedArgs& a) {
     const HtMac mac = MacArgument(a.positional[0]);
     // Every value is checked before the printer is asked anything.
-    std::optional<bool> dhcp;
-    std::optional<HtIpv4> ip, mask, gateway;
-    std::optional<uint16_t> port;
-    for (size_t i = 1; i < a.positional.size(); ++i) {
-        const auto [key, value] = SplitAssignment(a.positional[i]);
-        if (key == "dhcp") {
-            const int pos = ChoicePosition(value, {"Disable", "Enable"}, {"无效", "有效"});
-            if (pos < 0)
-                ThrowNotAChoice(key, value, {"Disable", "Enable"});
-            dhcp = pos == 1;
-        } else if (key == "ip") {
-            ip = Octets(value, "ip");
-        } else if (key == "mask") {
-            mask = Octets(value, "mask");
-        } else if (key == "gateway") {
-            gateway = Octets(value, "gateway");
-        } else if (key == "port") {
-            if (!IsNumberText(value, false) || std::atol(value.c_str()) < 9000 ||
-                std::atol(value.c_str()) > 9999)
-                ThrowInput(Format(L("%s: please enter an integer between %d and %d.",
-                                    "%s：请输入一个 %d 至 %d 之间的整数。"),
-                                  "port", 9000, 9999));
-            port = static_cast<uint16_t>(std::atol(value.c_str()));
-        } else {
-            ThrowInput(Format(L("unknown network setting '%s' (see 'ht set --help')",
-                                "未知的网络设置 '%s'（见 'ht set --help'）"),
-                              key.c_str()));
-        }
-    }
+    PrecheckNetworkArguments(a.positional, 1, false, "ht set");
 
-    HtNetClient client(OptionsFrom(a));
-    HtDeviceRecord record = FindPrinter(client, mac);
-    const HtNetConfig saved = ReadConfig(client, record);
-    HtNetConfig cfg = saved;
-    if (dhcp)
-        cfg.SetDhcp(*dhcp);
-    if (ip)
-        cfg.SetStaticIp(*ip);
-    if (mask)
-        cfg.SetSubnetMask(*mask);
-    if (gateway)
-        cfg.SetGateway(*gateway);
-    if (port)
-        cfg.SetPrintPort(*port);
-    client.SetConfiguration(cfg, true);
+    HtNetClient client(HtAddresses(a));
+    HtRow row = FindPrinter(client, mac);
+    const HtNetConfig saved = ReadConfig(client, row.record);
+    // The configuration dialog in its HT-740 mode: "IP address:" is the
+    // printer's current address unless the user gives one.
+    NetConfigFields fields = NetConfigFields::FromHt(row.record, saved, PrinterCodePage());
+    ApplyNetworkArguments(a.positional, 1, fields, "ht set");
+    RequireValidFields(fields);
 
-    // The HT-740 dialog's set sequence: block 1 and apply, then block 2 and
-    // apply after the printer has had five seconds.
+    const HtSetupResult result =
+        RunHtSetup(client, row.record, saved, true, fields, HtTiming{}, StopToken());
+    CheckInterrupted();
     Json acks = Json::Object();
-    auto ack = [&](const char* what, HtResult r) {
-        acks.Set(what, r == HtResult::Done);
-        if (r != HtResult::Done)
-            PrintMessage(Format(L("No acknowledgement for %s.", "%s 没有应答。"), what));
-    };
-    ack("block1", client.SetBlock(1));
-    ack("apply1", client.Apply(record));
-    Pause(5000);
-    ack("block2", client.SetBlock(2));
-    ack("apply2", client.Apply(record));
-
-    if (cfg.DhcpOn()) {
-        // With DHCP on: when the printer comes back without an address, its
-        // previous block 1 is written back, as the dialog's DHCP sequence does.
-        Pause(5000);
-        bool seen = false;
-        for (const HtDeviceRecord& r : SearchAll(client))
-            if (r.Mac() == mac) {
-                record = r;
-                seen = true;
-            }
-        if (seen && record.IpAddress() == HtIpv4{0, 0, 0, 0} &&
-            client.Query(record) == HtResult::Done) {
-            HtNetConfig restored = client.Configuration();
-            std::copy(saved.bytes.begin(), saved.bytes.begin() + HtNetConfig::BlockLength(1),
-                      restored.bytes.begin());
-            client.SetConfiguration(restored, true);
-            ack("restoreBlock1", client.SetBlock(1));
-            ack("restoreApply", client.Apply(record));
-            ThrowOther(L("The printer got no address by DHCP; its previous settings were restored.",
-                         "打印机没有通过 DHCP 获得地址；已恢复其原来的设置。"));
-        }
+    std::string missing;
+    for (size_t i = 0; i < result.steps.size(); ++i) {
+        const HtStep& step = result.steps[i];
+        const std::string key = step.name + std::to_string(i + 1);
+        acks.Set(key, step.result == HtResult::Done);
+        if (step.result != HtResult::Done)
+            missing += (missing.empty() ? "" : ", ") + step.name;
     }
-    PrintConfig(c, record, cfg, "ht set", acks);
+    if (!result.acknowledged)
+        ThrowOther(Format(L("The printer did not acknowledge: %s.", "打印机没有确认：%s。"),
+                          missing.c_str()));
+    if (result.dhcp == HtDhcpOutcome::Restored)
+        ThrowOther(L("The printer got no address by DHCP; its previous settings were restored.",
+                     "打印机没有通过 DHCP 获得地址；已恢复其原来的设置。"));
+    if (result.dhcp == HtDhcpOutcome::NotFound)
+        ThrowOther(L("The printer did not answer the search after switching DHCP on.",
+                     "打开 DHCP 后打印机没有应答搜索。"));
+    // Read back what the printer now holds.
+    HtDeviceRecord now = result.dhcp == HtDhcpOutcome::Settled ? result.announced : row.record;
+    HtNetConfig reported = result.configuration;
+    if (!result.configurationRead) {
+        if (result.dhcp != HtDhcpOutcome::Settled && fields.ip)
+            now.SetIpAddress(*fields.ip); // a static address applies at once
+        reported = ReadConfig(client, now);
+    }
+    const std::vector<HtRow> nowRow = HtRowsByMac({now}, PrinterCodePage());
+    PrintConfig(c, nowRow.front(), reported, "ht set", acks);
 }
 
 } // namespace
@@ -252,8 +181,8 @@ void AddHtNetCommands(std::vector<Command>& list) {
     const std::vector<OptionSpec> where = NetworkAddressOptions();
     list.push_back({"ht search",
                     "",
-                    "find the HT-740 family receipt printers on the network",
-                    "查找网络上的 HT-740 系列票据打印机",
+                    "find the HT-740 family receipt printers on the network (one row per MAC)",
+                    "查找网络上的 HT-740 系列票据打印机（每个 MAC 一行）",
                     where,
                     0,
                     0,
@@ -271,10 +200,14 @@ void AddHtNetCommands(std::vector<Command>& list) {
     list.push_back({"ht set", "MAC NAME=VALUE...",
                     "change a receipt printer's network configuration (blocks 1 and 2, applied)",
                     "修改票据打印机的网络配置（写入第 1、2 块并生效）", where, 1, MANY, Set, [] {
-                        return std::string(L("Settings: dhcp=Enable|Disable ip=A.B.C.D "
-                                             "mask=A.B.C.D gateway=A.B.C.D port=9000..9999\n",
-                                             "设置项：dhcp=Enable|Disable ip=A.B.C.D "
-                                             "mask=A.B.C.D gateway=A.B.C.D port=9000..9999\n"));
+                        return std::string(
+                            L("Settings: dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
+                              "gateway=A.B.C.D port=9000..9999\n"
+                              "ip defaults to the printer's current address. Fails unless "
+                              "every block and apply is acknowledged.\n",
+                              "设置项：dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
+                              "gateway=A.B.C.D port=9000..9999\n"
+                              "ip 默认为打印机的当前地址。任一块或生效请求未被确认即失败。\n"));
                     }});
 }
 

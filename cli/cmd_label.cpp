@@ -1,6 +1,6 @@
 // label ...: the label printers' internal settings and information.
-#include "app/language.h"
 #include "app/startup_language.h"
+#include "base/language.h"
 #include "command.h"
 #include "context.h"
 #include "exchange_io.h"
@@ -135,6 +135,7 @@ std::pair<int, LabelValue> CheckAssignment(const Context& c, const std::string& 
 }
 
 void Set(Context& c, const ParsedArgs& a) {
+    CheckSetArguments("label set", a);
     RequireLabelModel(c);
     std::vector<std::pair<int, LabelValue>> values;
     for (const std::string& argument : a.positional)
@@ -250,16 +251,17 @@ void AddLabelCommands(std::vector<Command>& list) {
                     0,
                     Get,
                     {}});
-    list.push_back(
-        {"label set",
-         "NAME=VALUE...",
-         "write settings (in the printer's order; nothing is sent if one is invalid)",
-         "写入设置（按打印机的顺序；任何一项无效则什么都不发送）",
-         {{"verify", nullptr, "read the settings back and compare", "写入后读回并比较"}, kNoSave},
-         1,
-         MANY,
-         Set,
-         SetDetails});
+    list.push_back({"label set",
+                    SET_SYNOPSIS,
+                    "write settings (in the printer's order; nothing is sent if one is invalid)",
+                    "写入设置（按打印机的顺序；任何一项无效则什么都不发送）",
+                    {{"verify", nullptr, "read the settings back and compare", "写入后读回并比较"},
+                     kNoSave,
+                     NONE_OPTION},
+                    0,
+                    MANY,
+                    Set,
+                    SetDetails});
     list.push_back({"label reset",
                     "",
                     "reset to factory settings, then read them back",

@@ -1,14 +1,13 @@
 // net ...: the label printers' network protocol (search, query, set).
-#include <algorithm>
 #include <cstdlib>
 
 #include "command.h"
 #include "context.h"
 #include "failure.h"
-#include "network/netcfg.h"
+#include "network/netcfg_setup.h"
+#include "network/netcfg_text.h"
 #include "network_options.h"
 #include "output.h"
-#include "setting_values.h"
 #include "signals.h"
 #include "texts.h"
 
@@ -21,17 +20,11 @@ namespace {
 class OpenState {
 public:
     explicit OpenState(const ParsedArgs& a) {
-        NetCfgAddresses addresses = NetCfgAddresses::FromEnvironment();
-        if (auto d = a.Find("dest"))
-            addresses.destination = CheckEndpoint(*d, NETCFG_PORT, "--dest");
-        if (auto b = a.Find("bind"))
-            addresses.bind = CheckEndpoint(*b, NETCFG_PORT, "--bind");
-        const int e = state_.Open(addresses);
-        if (e != 0)
-            ThrowOther(NetCfgOpenErrorMessage(e, MessageLanguage()));
+        if (state_.Open(LabelAddresses(a)) != 0)
+            ThrowOther(state_.OpenErrorMessage(MessageLanguage()));
     }
     ~OpenState() { state_.Close(); }
-    NetCfgState* operator->() { return &state_; }
+    NetCfgState& operator*() { return state_; }
 
 private:
     NetCfgState state_;
@@ -43,14 +36,9 @@ private:
     ThrowOther(L("Current condition is busy. Please try again.", "当前状态忙，请稍后再试。"));
 }
 
-Json DeviceJson(const NetCfgDevice& d) {
-    Json j = Json::Object();
-    j.Set("serial", d.serial);
-    j.Set("mac", d.mac);
-    j.Set("name", d.name);
-    j.Set("version", d.version);
-    j.Set("ip", d.ip);
-    return j;
+void CheckInterrupted() {
+    if (StopRequested())
+        ThrowOther(L("Interrupted.", "已中断。"));
 }
 
 // The dialog's labels for the keys of a query reply.
@@ -74,25 +62,25 @@ const KeyLabel kLabels[] = {
 };
 
 void PrintEntries(const Context& c, const NetCfgEntryList& entries, const std::string& words) {
+    const std::string codePage = PrinterCodePage();
     if (c.json) {
         Json doc = OkDocument(words);
         Json e = Json::Object();
         for (size_t i = 0; i < NetCfgEntryCount(entries); ++i)
-            e.Set(std::string(entries[i].key), std::string(entries[i].Value()));
+            e.Set(std::string(entries[i].key), NetDisplayText(entries[i].Value(), codePage));
         doc.Set("entries", std::move(e));
         PrintJson(doc);
         return;
     }
+    const auto choices = NetDhcpChoices(MessageLanguage());
     for (const KeyLabel& k : kLabels) {
         const NetCfgEntry* entry = NetCfgFindEntry(entries, k.key);
         if (!entry)
             continue;
-        std::string value(entry->Value());
-        if (std::string(k.key) == "DHCP")
-            value = value == "1"   ? L("Enable", "有效")
-                    : value == "0" ? L("Disable", "无效")
-                                   : value;
-        PrintLine(Column(L(k.english, k.chinese), 22) + " " + std::string(value.c_str()));
+        std::string value = NetDisplayText(entry->Value(), codePage);
+        if (std::string(k.key) == "DHCP" && (value == "0" || value == "1"))
+            value = choices[value == "1"];
+        PrintLine(Column(L(k.english, k.chinese), 22) + " " + value);
     }
 }
 
@@ -109,21 +97,21 @@ std::string MacArgument(const std::string& text) {
 }
 
 // The serial number of the printer with this MAC, found by a search.
-std::string SerialByMac(OpenState& state, const std::string& mac) {
-    std::vector<NetCfgDevice> devices;
-    const NetCfgRun run = state->RunSearch(devices);
-    if (run != NetCfgRun::Done)
-        ThrowRun(run);
-    for (const NetCfgDevice& d : devices)
-        if (mac == d.mac)
-            return d.serial;
-    ThrowTimeout();
+std::string SerialByMac(NetCfgState& state, const std::string& mac) {
+    const NetCfgLookup lookup = FindNetCfgPrinter(state, mac, PrinterCodePage(), StopToken());
+    CheckInterrupted();
+    if (lookup.run != NetCfgRun::Done)
+        ThrowRun(lookup.run);
+    if (!lookup.found)
+        ThrowMacNotFound(mac);
+    return lookup.row.wireSerial;
 }
 
-NetCfgEntryList Query(OpenState& state, const std::string& mac, const std::string& serial) {
+NetCfgEntryList Query(NetCfgState& state, const std::string& mac, const std::string& serial) {
     NetCfgDevice device;
     NetCfgEntryList entries{};
-    const NetCfgRun run = state->RunQuery(mac, serial, device, entries);
+    const NetCfgRun run = state.RunQuery(mac, serial, device, entries, StopToken());
+    CheckInterrupted();
     if (run != NetCfgRun::Done)
         ThrowRun(run);
     return entries;
@@ -131,53 +119,42 @@ NetCfgEntryList Query(OpenState& state, const std::string& mac, const std::strin
 
 void Search(Context& c, const ParsedArgs& a) {
     OpenState state(a);
-    std::vector<NetCfgDevice> devices;
-    const NetCfgRun run = state->RunSearch(devices);
-    if (run != NetCfgRun::Done)
-        ThrowRun(run);
+    const NetCfgSearchResult found = RunNetCfgSearch(*state, PrinterCodePage(), StopToken());
+    CheckInterrupted();
+    if (found.run != NetCfgRun::Done)
+        ThrowRun(found.run);
+    if (found.rows.empty())
+        ThrowNoPrinterFound();
     if (c.json) {
         Json doc = OkDocument("net search");
         Json list = Json::Array();
-        for (const NetCfgDevice& d : devices)
-            list.Push(DeviceJson(d));
+        for (const NetCfgRow& r : found.rows) {
+            Json j = Json::Object();
+            j.Set("serial", r.serial);
+            j.Set("mac", r.mac);
+            j.Set("name", r.name);
+            j.Set("version", r.version);
+            j.Set("ip", r.ip);
+            j.Set("answers", static_cast<int>(r.answers));
+            list.Push(std::move(j));
+        }
         doc.Set("devices", std::move(list));
         PrintJson(doc);
         return;
     }
-    PrintLine(Format("%-21s %-13s %-21s %-21s %s", L("SN.", "序列号"), L("MAC Addr.", "MAC 地址"),
-                     L("Device name", "设备名称"), L("FW Ver.", "固件版本"),
-                     L("IP Addr.", "IP 地址")));
-    for (const NetCfgDevice& d : devices)
-        PrintLine(Format("%-21s %-13s %-21s %-21s %s", d.serial, d.mac, d.name, d.version, d.ip));
+    PrintLine(Format("%-21s %-13s %-21s %-21s %-16s %s", L("SN.", "序列号"),
+                     L("MAC Addr.", "MAC 地址"), L("Device name", "设备名称"),
+                     L("FW Ver.", "固件版本"), L("IP Addr.", "IP 地址"), L("Answers", "应答")));
+    for (const NetCfgRow& r : found.rows)
+        PrintLine(Format("%-21s %-13s %-21s %-21s %-16s %u", r.serial.c_str(), r.mac.c_str(),
+                         r.name.c_str(), r.version.c_str(), r.ip.c_str(), r.answers));
 }
 
 void QueryCommand(Context& c, const ParsedArgs& a) {
     const std::string mac = MacArgument(a.positional[0]);
     OpenState state(a);
-    const std::string serial = a.positional.size() > 1 ? a.positional[1] : SerialByMac(state, mac);
-    PrintEntries(c, Query(state, mac, serial), "net query");
-}
-
-// Values of the configuration dialog, checked as its OK button checks them.
-struct NetValues {
-    int dhcp = -1; // -1: no choice (no DHCP entry is sent)
-    std::string ip, mask, gateway, currentIp;
-    long port = -1, timeout = -1;
-};
-
-std::string OctetsOf(const std::string& text) {
-    // The address controls show an unparsable value as 255.255.255.255.
-    const auto ip = ParseIpv4(text);
-    return FormatIpv4(ip ? *ip : 0xFFFFFFFFu);
-}
-
-long RangeValue(const std::string& key, const std::string& text, long min, long max) {
-    if (!IsNumberText(text, false) || std::atol(text.c_str()) < min ||
-        std::atol(text.c_str()) > max)
-        ThrowInput(Format(L("%s: please enter an integer between %ld and %ld.",
-                            "%s：请输入一个 %ld 至 %ld 之间的整数。"),
-                          key.c_str(), min, max));
-    return std::atol(text.c_str());
+    const std::string serial = a.positional.size() > 1 ? a.positional[1] : SerialByMac(*state, mac);
+    PrintEntries(c, Query(*state, mac, serial), "net query");
 }
 
 void SetCommand(Context& c, const ParsedArgs& a) {
@@ -189,110 +166,47 @@ void SetCommand(Context& c, const ParsedArgs& a) {
         first = 2;
     }
     // Check the new values before anything goes out.
-    std::vector<std::pair<std::string, std::string>> changes;
-    for (size_t i = first; i < a.positional.size(); ++i) {
-        auto [key, value] = SplitAssignment(a.positional[i]);
-        if (key == "dhcp") {
-            const int pos = ChoicePosition(value, {"Disable", "Enable"}, {"无效", "有效"});
-            if (pos < 0)
-                ThrowNotAChoice(key, value, {"Disable", "Enable"});
-            value = std::to_string(pos);
-        } else if (key == "ip" || key == "mask" || key == "gateway") {
-            CheckIpv4(value, key.c_str());
-        } else if (key == "port") {
-            RangeValue(key, value, 9000, 9999);
-        } else if (key == "timeout") {
-            RangeValue(key, value, 0, 300);
-        } else {
-            ThrowInput(Format(L("unknown network setting '%s' (see 'net set --help')",
-                                "未知的网络设置 '%s'（见 'net set --help'）"),
-                              key.c_str()));
-        }
-        changes.emplace_back(key, value);
+    PrecheckNetworkArguments(a.positional, first, true, "net set");
+    long limit = 120;
+    if (auto t = a.Find("confirm-timeout")) {
+        limit = std::atol(t->c_str());
+        if (limit <= 0)
+            ThrowUsage(L("--confirm-timeout takes a number of seconds above 0",
+                         "--confirm-timeout 需要大于 0 的秒数"));
     }
 
     OpenState state(a);
     if (serial.empty())
-        serial = SerialByMac(state, mac);
-    const NetCfgEntryList received = Query(state, mac, serial);
-    auto value = [&](const char* key) {
-        const NetCfgEntry* e = NetCfgFindEntry(received, key);
-        return e ? std::string(e->Value()) : std::string();
-    };
-    NetValues v;
-    if (const NetCfgEntry* e = NetCfgFindEntry(received, "DHCP"))
-        v.dhcp = std::atoi(std::string(e->Value()).c_str());
-    v.currentIp = value("IP_CUR");
-    v.ip = value("IP");
-    v.mask = value("SUBNET_MASK");
-    v.gateway = value("GATEWAY");
-    std::string port = value("PRNT_PORT"), timeout = value("PRNT_RCV_TMO");
-    for (const auto& [key, text] : changes) {
-        if (key == "dhcp")
-            v.dhcp = std::atoi(text.c_str());
-        else if (key == "ip")
-            v.ip = text;
-        else if (key == "mask")
-            v.mask = text;
-        else if (key == "gateway")
-            v.gateway = text;
-        else if (key == "port")
-            port = text;
-        else if (key == "timeout")
-            timeout = text;
-    }
-    // The dialog's OK refuses a port or time-out outside its range, also
-    // one that came from the printer.
-    v.port = RangeValue("port", port, 9000, 9999);
-    v.timeout = RangeValue("timeout", timeout, 0, 300);
+        serial = SerialByMac(*state, mac);
+    // The configuration dialog: the printer's values, then the changes.
+    NetConfigFields fields =
+        NetConfigFields::FromEntries(Query(*state, mac, serial), PrinterCodePage());
+    ApplyNetworkArguments(a.positional, first, fields, "net set");
+    RequireValidFields(fields);
 
-    NetCfgEntryList list{};
-    NetCfgAppendEntry(list, "DEV", value("DEV"));
-    NetCfgAppendEntry(list, "VER", value("VER"));
-    NetCfgAppendEntry(list, "SERIAL_NUM", value("SERIAL_NUM"));
-    NetCfgAppendEntry(list, "MAC", value("MAC"));
-    NetCfgAppendEntry(list, "IP_CUR", OctetsOf(v.currentIp));
-    if (v.dhcp >= 0)
-        NetCfgAppendEntry(list, "DHCP", std::to_string(v.dhcp));
-    NetCfgAppendEntry(list, "IP", OctetsOf(v.ip));
-    NetCfgAppendEntry(list, "SUBNET_MASK", OctetsOf(v.mask));
-    NetCfgAppendEntry(list, "GATEWAY", OctetsOf(v.gateway));
-    NetCfgAppendEntry(list, "PRNT_PORT", std::to_string(v.port));
-    NetCfgAppendEntry(list, "PRNT_RCV_TMO", std::to_string(v.timeout));
-    const NetCfgRun run = state->RunSet(mac, serial, list);
-    if (run != NetCfgRun::Done)
-        ThrowRun(run);
+    NetCfgConfirmTiming timing;
+    timing.limit = std::chrono::seconds(limit);
     if (a.Has("no-confirm")) {
+        if ((*state).RunSet(mac, serial, NetCfgBuildSendList(fields)) != NetCfgRun::Done)
+            ThrowRun(NetCfgRun::Busy);
         if (c.json)
             PrintJson(OkDocument("net set"));
         else
             PrintLine(L("Sent.", "已发送。"));
         return;
     }
-    // As the setup dialog does: let the printer restart, then ask until it
-    // reports an address (with DHCP on, "----" means not yet).
-    long waitedMs = 0;
-    const long limitMs = 1000L * std::atol(a.Get("confirm-timeout", "60").c_str());
-    if (!SleepUnlessStopped(5000))
+    const NetCfgSetupResult result =
+        RunNetCfgSetup(*state, mac, serial, fields, timing, StopToken());
+    switch (result.outcome) {
+    case NetCfgSetupOutcome::Confirmed:
+        PrintEntries(c, result.entries, "net set");
+        return;
+    case NetCfgSetupOutcome::Stopped:
         ThrowOther(L("Interrupted.", "已中断。"));
-    for (;;) {
-        NetCfgDevice device;
-        NetCfgEntryList now{};
-        const NetCfgRun q = state->RunQuery(mac, serial, device, now);
-        if (q == NetCfgRun::Done) {
-            const NetCfgEntry* dhcp = NetCfgFindEntry(now, "DHCP");
-            const NetCfgEntry* ip = NetCfgFindEntry(now, "IP_CUR");
-            const bool ready = ip && (!dhcp || dhcp->Value() != "1" || ip->Value() != "----");
-            if (ready) {
-                PrintEntries(c, now, "net set");
-                return;
-            }
-        }
-        waitedMs += 6000; // about one query window and the pause after it
-        if (waitedMs >= limitMs)
-            ThrowTimeout();
-        if (!SleepUnlessStopped(2000))
-            ThrowOther(L("Interrupted.", "已中断。"));
+    case NetCfgSetupOutcome::TimedOut:
+        ThrowTimeout();
+    default:
+        ThrowRun(NetCfgRun::Busy);
     }
 }
 
@@ -302,8 +216,8 @@ void AddNetworkCommands(std::vector<Command>& list) {
     const std::vector<OptionSpec> where = NetworkAddressOptions();
     list.push_back({"net search",
                     "",
-                    "find the label printers on the network",
-                    "查找网络上的标签打印机",
+                    "find the label printers on the network (one row per MAC)",
+                    "查找网络上的标签打印机（每个 MAC 一行）",
                     where,
                     0,
                     0,
@@ -322,18 +236,21 @@ void AddNetworkCommands(std::vector<Command>& list) {
     std::vector<OptionSpec> setOptions = where;
     setOptions.push_back(
         {"no-confirm", nullptr, "do not wait for the printer to report back", "不等待打印机回报"});
-    setOptions.push_back({"confirm-timeout", "S", "give up confirming after S seconds (60)",
-                          "确认等待的最长秒数（60）"});
-    list.push_back(
-        {"net set", "MAC [SERIAL] NAME=VALUE...", "change a label printer's network configuration",
-         "修改标签打印机的网络配置", setOptions, 1, MANY, SetCommand, [] {
-             return std::string(L("Settings: dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
-                                  "gateway=A.B.C.D port=9000..9999 timeout=0..300\n"
-                                  "Values not given stay as the printer reports them.\n",
-                                  "设置项：dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
-                                  "gateway=A.B.C.D port=9000..9999 timeout=0..300\n"
-                                  "未给出的值保持打印机报告的值。\n"));
-         }});
+    setOptions.push_back({"confirm-timeout", "S",
+                          "give up confirming after S seconds of real time (120)",
+                          "确认等待的最长秒数（实际时间，120）"});
+    list.push_back({"net set", "MAC [SERIAL] NAME=VALUE...",
+                    "change a label printer's network configuration", "修改标签打印机的网络配置",
+                    setOptions, 1, MANY, SetCommand, [] {
+                        return std::string(
+                            L("Settings: dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
+                              "gateway=A.B.C.D port=9000..9999 timeout=0..300\n"
+                              "Values not given stay as the printer reports them. The "
+                              "command ends once the printer reports the values set.\n",
+                              "设置项：dhcp=Enable|Disable ip=A.B.C.D mask=A.B.C.D "
+                              "gateway=A.B.C.D port=9000..9999 timeout=0..300\n"
+                              "未给出的值保持打印机报告的值。打印机报告已设置的值后命令结束。\n"));
+                    }});
 }
 
 } // namespace printune::cli

@@ -1,13 +1,16 @@
 // receipt ...: the receipt printers' internal settings.
-#include "app/language.h"
-#include "app/models.h"
+#include "base/language.h"
 #include "command.h"
 #include "context.h"
 #include "exchange_io.h"
 #include "failure.h"
 #include "output.h"
+#include "port/models.h"
+#include "port/printer_port.h"
 #include "setting_values.h"
 #include "settings/receipt_commands.h"
+#include "settings/receipt_operations.h"
+#include "settings/receipt_status.h"
 #include "signals.h"
 #include "texts.h"
 
@@ -26,9 +29,8 @@ void RequireReceiptModel(const Context& c) {
                           c.settings.printerModel.c_str()));
 }
 
-// The HT-740 has no cutter setting: its page hides the row and never sends it.
 bool HasCutterSwitch(const Context& c) {
-    return c.modelPosition == 4;
+    return ReceiptModelHasCutter(c.modelPosition);
 }
 
 std::string ShownValue(const ReceiptSettings& s, int setting, int languageId) {
@@ -41,11 +43,24 @@ std::string ShownValue(const ReceiptSettings& s, int setting, int languageId) {
     return entries[static_cast<size_t>(v.choice)];
 }
 
-ReceiptSettings ReadReceiptSettings(Context& c, bool save) {
-    const auto reply = RequestReply(c, BuildReceiptGetRequest(), ReceiptExchangeOptions());
-    ReceiptSettings s = DecodeReceiptSettingsReply(reply);
-    AdoptSerialLine(c, s.serial, save);
-    return s;
+SerialLine LineOf(const PortSettings& s) {
+    return {s.baudrate, s.paritySetup, s.stopBit, s.dataBit, s.flowControl};
+}
+
+// The engine's read or restore has ended: a failure ends the run, a reply's
+// serial values go into the run's settings (and the file unless --no-save).
+ReceiptSettings Finish(Context& c, const ReceiptReadResult& r, const CPrinterPort& port,
+                       const PortSettings& copy, bool save) {
+    RequireOutcome(c, r.exchange, port, ExchangeOutcome::Reply);
+    AdoptSerialLine(c, LineOf(copy), save);
+    return r.settings;
+}
+
+ReceiptSettings ReadSettings(Context& c, bool save) {
+    CPrinterPort port;
+    PortSettings copy = c.settings;
+    const ReceiptReadResult r = ReadReceiptSettings(port, copy, StopToken());
+    return Finish(c, r, port, copy, save);
 }
 
 void PrintReceiptSettings(const Context& c, const ReceiptSettings& s, const std::string& words) {
@@ -96,7 +111,7 @@ std::pair<int, LabelValue> CheckAssignment(const Context& c, const std::string& 
                             "%2$s 没有票据打印机设置 '%1$s'（见 'receipt set --help'）"),
                           key.c_str(), c.settings.printerModel.c_str()));
     if (IsReceiptDistanceSetting(setting)) {
-        if (!IsNumberText(value, true))
+        if (!IsReceiptDistanceText(value))
             ThrowInput(InputIntegerMessage() + Format(" (%s)", key.c_str()));
         const DistanceCheck check = CheckReceiptDistance(setting, value);
         if (check.outcome == DistanceCheck::NotInteger)
@@ -117,24 +132,119 @@ std::pair<int, LabelValue> CheckAssignment(const Context& c, const std::string& 
 
 void Get(Context& c, const ParsedArgs& a) {
     RequireReceiptModel(c);
-    PrintReceiptSettings(c, ReadReceiptSettings(c, !a.Has("no-save")), "receipt get");
+    PrintReceiptSettings(c, ReadSettings(c, !a.Has("no-save")), "receipt get");
 }
 
 void Set(Context& c, const ParsedArgs& a) {
+    CheckSetArguments("receipt set", a);
     RequireReceiptModel(c);
     std::vector<std::pair<int, LabelValue>> values;
     for (const std::string& argument : a.positional)
         values.push_back(CheckAssignment(c, argument));
-    ReportSent(c, "receipt set", RequestOneWay(c, BuildReceiptSetRequest(values)));
+    const Bytes request = BuildReceiptSetRequest(values);
+    CPrinterPort port;
+    RequireOutcome(c, SendReceiptSettings(port, c.settings, request), port, ExchangeOutcome::Sent);
+    ReportSent(c, "receipt set", static_cast<long long>(request.size()));
 }
 
 void Restore(Context& c, const ParsedArgs& a) {
     RequireReceiptModel(c);
-    RequestOneWay(c, BuildReceiptRestoreRequest(c.settings.language));
-    if (!SleepUnlessStopped(1000))
-        ThrowOther(L("Interrupted.", "已中断。"));
-    AdoptSerialLine(c, SerialLine{"9600", "None", "1", "8", "DTR"}, !a.Has("no-save"));
-    PrintReceiptSettings(c, ReadReceiptSettings(c, !a.Has("no-save")), "receipt restore");
+    const bool save = !a.Has("no-save");
+    CPrinterPort port;
+    PortSettings copy = c.settings;
+    const ReceiptReadResult r = RestoreReceiptSettings(
+        port, copy, [&](const PortSettings& line) { AdoptSerialLine(c, LineOf(line), save); },
+        StopToken());
+    PrintReceiptSettings(c, Finish(c, r, port, copy, save), "receipt restore");
+}
+
+const OptionSpec kWatch = {"watch", nullptr, "ask again every second until interrupted",
+                           "每秒重新查询，直到中断"};
+
+std::string ConditionWords(ReceiptCondition condition) {
+    switch (condition) {
+    case ReceiptCondition::PaperNearEnd:
+        return L("paper near end", "纸将尽");
+    case ReceiptCondition::PaperEnd:
+        return L("paper end", "缺纸");
+    case ReceiptCondition::CoverOpen:
+        return L("cover open", "上盖打开");
+    case ReceiptCondition::CutterError:
+        return L("cutter error", "切刀错误");
+    case ReceiptCondition::Offline:
+    default:
+        return L("off-line", "脱机");
+    }
+}
+
+const char* ConditionKey(ReceiptCondition condition) {
+    static const char* const kKeys[RECEIPT_CONDITION_COUNT] = {
+        "paperNearEnd", "paperEnd", "coverOpen", "cutterError", "offline"};
+    return kKeys[static_cast<int>(condition)];
+}
+
+std::string StatusLine(const ReceiptStatus& status) {
+    std::string words;
+    if (!status.Known())
+        words = L("unknown", "未知");
+    for (ReceiptCondition condition : status.Conditions())
+        words += (words.empty() ? "" : L(", ", "、")) + ConditionWords(condition);
+    if (words.empty())
+        words = L("ready", "就绪");
+    return L("Printer status: ", "打印机状态：") + words;
+}
+
+void PrintStatus(const Context& c, const ReceiptStatus& status) {
+    if (!c.json) {
+        PrintLine(StatusLine(status));
+        return;
+    }
+    Json doc = OkDocument("receipt status");
+    doc.Set("known", status.Known());
+    Json conditions = Json::Object();
+    for (int i = 0; i < RECEIPT_CONDITION_COUNT; ++i) {
+        const auto condition = static_cast<ReceiptCondition>(i);
+        const std::optional<bool> has = status.Has(condition);
+        conditions.Set(ConditionKey(condition), has ? Json(*has) : Json());
+    }
+    doc.Set("conditions", std::move(conditions));
+    Json bytes = Json::Array();
+    if (status.bytes)
+        for (uint8_t b : *status.bytes)
+            bytes.Push(static_cast<int>(b));
+    doc.Set("bytes", status.bytes ? std::move(bytes) : Json());
+    PrintJson(doc);
+}
+
+// One inquiry, or with --watch one a second until Ctrl-C, where every round
+// is shown ("unknown" included) and port failures are only messages.
+void Status(Context& c, const ParsedArgs& a) {
+    RequireReceiptModel(c);
+    const bool watch = a.Has("watch");
+    do {
+        CPrinterPort port;
+        const ReceiptStatusResult r = ReadReceiptStatus(port, c.settings, StopToken());
+        if (r.exchange.outcome == ExchangeOutcome::Stopped)
+            break;
+        const ExchangeOutcome outcome = r.exchange.outcome;
+        if (outcome != ExchangeOutcome::Reply && outcome != ExchangeOutcome::TimedOut) {
+            try {
+                RequireOutcome(c, r.exchange, port, ExchangeOutcome::Reply);
+            } catch (const Failure& failure) {
+                if (!watch)
+                    throw;
+                PrintMessage(failure.message);
+            }
+        }
+        // Without --watch an unknown status ends the run as a time-out: with
+        // --json the failure document is the one document printed.
+        if (!r.status.Known() && !watch) {
+            if (!c.json)
+                PrintStatus(c, r.status);
+            ThrowTimeout();
+        }
+        PrintStatus(c, r.status);
+    } while (watch && SleepUnlessStopped(1000));
 }
 
 std::string SetDetails() {
@@ -169,11 +279,11 @@ void AddReceiptCommands(std::vector<Command>& list) {
                     Get,
                     {}});
     list.push_back({"receipt set",
-                    "NAME=VALUE...",
+                    SET_SYNOPSIS,
                     "write settings (nothing is sent if one is invalid)",
                     "写入设置（任何一项无效则什么都不发送）",
-                    {},
-                    1,
+                    {NONE_OPTION},
+                    0,
                     MANY,
                     Set,
                     SetDetails});
@@ -185,6 +295,15 @@ void AddReceiptCommands(std::vector<Command>& list) {
                     0,
                     0,
                     Restore,
+                    {}});
+    list.push_back({"receipt status",
+                    "",
+                    "ask a receipt printer for its real-time status",
+                    "查询票据打印机的实时状态",
+                    {kWatch},
+                    0,
+                    0,
+                    Status,
                     {}});
 }
 

@@ -2,14 +2,14 @@
 // that go through the printer port.
 #include <strings.h>
 
-#include "app/codepage.h"
-#include "app/language.h"
+#include "base/codepage.h"
+#include "base/language.h"
 #include "command.h"
 #include "context.h"
 #include "failure.h"
 #include "link.h"
 #include "network/bluetooth_commands.h"
-#include "network/netparam_command.h"
+#include "network/net_fields.h"
 #include "network/wifi_commands.h"
 #include "output.h"
 #include "port/interface_commands.h"
@@ -84,7 +84,7 @@ void BtSet(Context& c, const ParsedArgs& a) {
     const int lang = MessageLanguage();
     const std::string& name = a.positional[0];
     // The dialog's name field takes at most 15 characters.
-    if (CharacterCount(name) > static_cast<size_t>(BT_NAME_EDIT_MAX))
+    if (Utf8CharCount(name) > static_cast<size_t>(BT_NAME_EDIT_MAX))
         ThrowInput(L("Please enter a valid Bluetooth name !", "请输入有效的蓝牙名称！"));
     const BluetoothCommand cmd = BuildBluetoothSettings(name, a.positional[1], lang);
     if (!cmd.ok)
@@ -100,7 +100,7 @@ void BtGet(Context& c, const ParsedArgs&) {
         if (StopRequested())
             ThrowOther(L("Interrupted.", "已中断。"));
         // No reply is the one failure here that is not the port's.
-        const bool timedOut = link.RaisedCode() == 0;
+        const bool timedOut = !link.PortFailure();
         ThrowNotice(link, r.notice.value_or(Notice{}), timedOut ? EXIT_TIMEOUT : EXIT_OTHER);
     }
     if (c.json) {
@@ -120,20 +120,22 @@ void BtGet(Context& c, const ParsedArgs&) {
 
 void NetParam(Context& c, const ParsedArgs& a) {
     RequireLabelPrinterForWireless(c);
-    // The USB configuration dialog's values at opening.
-    Ipv4Octets ip{192, 168, 0, 10}, mask{255, 255, 255, 0}, gateway{192, 168, 0, 1};
-    int dhcp = 0;
+    NetParamFields fields; // the USB configuration dialog's values at opening
     if (auto v = a.Find("ip"))
-        ip = Address("ip", *v);
+        fields.ip = Address("ip", *v);
     if (auto v = a.Find("mask"))
-        mask = Address("mask", *v);
+        fields.mask = Address("mask", *v);
     if (auto v = a.Find("gateway"))
-        gateway = Address("gateway", *v);
-    if (auto v = a.Find("dhcp"))
-        dhcp = IndexOf("dhcp", *v, {"Disable", "Enable"}, {"无效", "有效"});
+        fields.gateway = Address("gateway", *v);
+    if (auto v = a.Find("dhcp")) {
+        fields.dhcpIndex = NetDhcpChoiceIndex(*v);
+        if (fields.dhcpIndex == NET_DHCP_NONE)
+            ThrowNotAChoice("--dhcp", *v, {"Disable", "Enable"});
+    }
+    fields.sendByEther = a.Has("ether");
     PortSettings target = c.settings;
-    target.portType = a.Has("ether") ? PORT_LAN : PORT_USB;
-    const auto bytes = BuildNetParamCommand(ip, mask, gateway, dhcp);
+    target.portType = fields.sendByEther ? PORT_LAN : PORT_USB;
+    const auto bytes = fields.Command();
     CliLink link(target);
     const SendOutcome r = SendToPrinter(link, bytes, MessageLanguage());
     if (!r.ok) {

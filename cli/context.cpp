@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/language.h"
-#include "app/models.h"
 #include "app/settings_file.h"
 #include "app/startup_language.h"
+#include "base/language.h"
 #include "failure.h"
 #include "output.h"
+#include "port/models.h"
 #include "port/usb_filter.h"
 #include "texts.h"
 
@@ -244,12 +244,18 @@ void ApplyOverrides(Context& c) {
     c.modelPosition = position;
     c.json = g.json;
 
-    // The filter follows the model as at start-up; a model named on the
-    // command line counts as picked, which also covers the fifth entry.
+    // The filter follows the model. A saved KP-500 gets the label filter
+    // like the other label models: with none, a label command would open
+    // every USB printer, receipt printers included.
     UsbFilter filter;
-    if ((position >= 1 && position <= 4) || (picked && position == 5))
+    if (position >= 1 && position <= 5)
         UsbFilterForPosition(position, filter);
     SetUsbFilter(filter);
+    SetUsbFanOutNotifier([](int printers) {
+        PrintMessage(
+            Format(L("The command went to %d USB printers.", "该命令已发送到 %d 台 USB 打印机。"),
+                   printers));
+    });
     SetCurrentPortSettings(s);
 }
 
@@ -271,10 +277,9 @@ void WithOpenPort(const Context& c, const std::string& address,
         if (port.Open(address) != 1)
             ThrowPort(8000, c.settings.portType, port.LastErrno());
         f(port);
-    } catch (int code) {
-        const int err = port.LastErrno();
+    } catch (const PortError& e) {
         port.Close();
-        ThrowPort(code, c.settings.portType, err);
+        ThrowPort(e);
     }
     port.Close();
 }
@@ -286,6 +291,7 @@ int SendOnce(const Context& c, const std::vector<uint8_t>& bytes, const std::str
         port.length = static_cast<int32_t>(bytes.size());
         if (!bytes.empty())
             written = port.Write();
+        port.Flush();
     });
     return written;
 }

@@ -78,7 +78,8 @@ std::string GeneralHelp() {
              "  2  usage error (unknown command or option, wrong arguments)\n"
              "  3  port failure; the port error code (8000 ... 8006) is printed\n"
              "  4  time-out: the printer did not answer\n"
-             "  5  invalid input; nothing was sent\n\n"
+             "  5  invalid input; nothing was sent\n"
+             "  6  not found: no network printer (with that MAC) answered\n\n"
              "Run 'printune-cli COMMAND --help' for the options of a command.\n",
              "\n退出码：\n"
              "  0  成功\n"
@@ -86,7 +87,8 @@ std::string GeneralHelp() {
              "  2  用法错误（未知命令或选项、参数不对）\n"
              "  3  端口错误；同时打印端口错误码（8000 ... 8006）\n"
              "  4  超时：打印机没有应答\n"
-             "  5  输入无效；没有发送任何数据\n\n"
+             "  5  输入无效；没有发送任何数据\n"
+             "  6  未找到：没有（该 MAC 的）网络打印机应答\n\n"
              "运行 'printune-cli 命令 --help' 查看该命令的选项。\n");
     return out;
 }

@@ -1,10 +1,12 @@
 #pragma once
-// A small JSON value with ordered object keys, enough for the documents the
-// command line prints (settings by name, device lists). Output only.
-#include <cstdint>
+// The command line's JSON documents: nlohmann::ordered_json, so members keep
+// the order they are set in, behind the few calls the commands make. Dump
+// replaces invalid UTF-8 with U+FFFD, so a document always parses.
+#include <cstddef>
 #include <string>
 #include <utility>
-#include <vector>
+
+#include <nlohmann/json.hpp>
 
 namespace printune::cli {
 
@@ -14,41 +16,48 @@ public:
 
     Json() = default;
     Json(std::nullptr_t) {}
-    Json(bool b) : kind_(Kind::Bool), bool_(b) {}
-    Json(int v) : kind_(Kind::Number), number_(v) {}
-    Json(long v) : kind_(Kind::Number), number_(v) {}
-    Json(long long v) : kind_(Kind::Number), number_(v) {}
-    Json(unsigned v) : kind_(Kind::Number), number_(v) {}
-    Json(unsigned long v) : kind_(Kind::Number), number_(static_cast<long long>(v)) {}
-    Json(const char* s) : kind_(Kind::String), string_(s) {}
-    Json(std::string s) : kind_(Kind::String), string_(std::move(s)) {}
+    Json(bool b) : value_(b) {}
+    Json(int v) : value_(v) {}
+    Json(long v) : value_(v) {}
+    Json(long long v) : value_(v) {}
+    Json(unsigned v) : value_(v) {}
+    Json(unsigned long v) : value_(v) {}
+    Json(const char* s) : value_(s) {}
+    Json(std::string s) : value_(std::move(s)) {}
 
-    static Json Array() { return Json(Kind::Array); }
-    static Json Object() { return Json(Kind::Object); }
+    static Json Array() { return Json(Value::array()); }
+    static Json Object() { return Json(Value::object()); }
 
     // Object: sets a key (replacing an existing one, keeping its place).
-    Json& Set(const std::string& key, Json value);
+    Json& Set(const std::string& key, Json value) {
+        value_[key] = std::move(value.value_);
+        return *this;
+    }
     // Array: appends.
-    Json& Push(Json value);
+    Json& Push(Json value) {
+        value_.push_back(std::move(value.value_));
+        return *this;
+    }
 
-    Kind kind() const { return kind_; }
+    Kind kind() const {
+        if (value_.is_boolean())
+            return Kind::Bool;
+        if (value_.is_number())
+            return Kind::Number;
+        if (value_.is_string())
+            return Kind::String;
+        if (value_.is_array())
+            return Kind::Array;
+        return value_.is_object() ? Kind::Object : Kind::Null;
+    }
     // Pretty-printed with two-space indentation, no trailing newline.
-    std::string Dump() const;
+    std::string Dump() const { return value_.dump(2, ' ', false, Value::error_handler_t::replace); }
 
 private:
-    explicit Json(Kind k) : kind_(k) {}
-    void DumpTo(std::string& out, int indent) const;
+    using Value = nlohmann::ordered_json;
+    explicit Json(Value v) : value_(std::move(v)) {}
 
-    Kind kind_ = Kind::Null;
-    bool bool_ = false;
-    long long number_ = 0;
-    std::string string_;
-    std::vector<Json> items_;
-    std::vector<std::pair<std::string, Json>> members_;
+    Value value_;
 };
-
-// The text as a JSON string literal, quotes included. Invalid UTF-8 bytes
-// are replaced by U+FFFD so the document always parses.
-std::string JsonQuote(const std::string& text);
 
 } // namespace printune::cli

@@ -10,6 +10,22 @@
 
 namespace printune::cli {
 
+const OptionSpec NONE_OPTION = {"none", nullptr,
+                                "send the request with no setting in it (the bare frame)",
+                                "发送不含任何设置的请求（仅帧头帧尾）"};
+
+void CheckSetArguments(const std::string& words, const ParsedArgs& args) {
+    const bool none = args.Has(NONE_OPTION.name);
+    if (none && !args.positional.empty())
+        ThrowUsage(Format(L("'%s' takes NAME=VALUE arguments or --none, not both",
+                            "'%s' 只能给出 名称=值 参数或 --none，不能同时给出"),
+                          words.c_str()));
+    if (!none && args.positional.empty())
+        ThrowUsage(Format(L("'%s' needs NAME=VALUE arguments, or --none to send no setting",
+                            "'%s' 需要 名称=值 参数，或用 --none 发送不含设置的请求"),
+                          words.c_str()));
+}
+
 std::pair<std::string, std::string> SplitAssignment(const std::string& argument) {
     const auto eq = argument.find('=');
     if (eq == std::string::npos || eq == 0)

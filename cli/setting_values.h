@@ -5,7 +5,17 @@
 #include <utility>
 #include <vector>
 
+#include "options.h"
+
 namespace printune::cli {
+
+// "label set" and "receipt set" take NAME=VALUE arguments, or --none for a
+// request with no setting to write: the bare frame 1B 0D 53 1B 10 45, which
+// is still sent (as "Send Settings" does with nothing changed).
+extern const OptionSpec NONE_OPTION;
+inline constexpr const char* SET_SYNOPSIS = "NAME=VALUE...|--none";
+// A usage failure unless exactly one of the two forms is given.
+void CheckSetArguments(const std::string& words, const ParsedArgs& args);
 
 // Splits "name=value"; a usage failure when there is no '='.
 std::pair<std::string, std::string> SplitAssignment(const std::string& argument);

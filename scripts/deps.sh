@@ -1,7 +1,7 @@
 # Sourced by scripts/run, scripts/test and scripts/screenshots.
 # Installs the Debian packages the project needs when they are missing.
 PRINTUNE_PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
-  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+  nlohmann-json3-dev qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
   fonts-wqy-microhei socat iproute2 util-linux procps xdg-utils
   rst2pdf librsvg2-bin desktop-file-utils appstream dpkg-dev file"
 

@@ -21,6 +21,7 @@ namespace printune_sim {
 
 namespace {
 constexpr size_t CHUNK = 64 * 1024;
+constexpr int PRINTER_RECEIVE_BUFFER = 4096;
 
 void SetNonBlocking(int fd) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -107,21 +108,16 @@ void Endpoint::ReadSome() {
         TakeDeviceEvents();
         if (!reply.bytes.empty() || reply.closeConnection) {
             int delay = std::max(reply.delayMs, faults_.replyDelayMs);
-            if (delay <= 0) {
-                Queue(reply.bytes, reply.closeConnection);
-                if (fd_ < 0)
-                    return;
-            } else {
-                uint64_t gen = generation_;
-                auto shared = std::make_shared<Reply>(std::move(reply));
-                auto id = std::make_shared<uint64_t>(0);
-                *id = loop_.After(delay, [this, gen, shared, id] {
-                    timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
-                    if (gen == generation_)
-                        Queue(shared->bytes, shared->closeConnection);
-                });
-                timers_.push_back(*id);
+            if (reply.splitAt > 0 && reply.splitAt < reply.bytes.size()) {
+                std::vector<uint8_t> tail(
+                    reply.bytes.begin() + static_cast<ptrdiff_t>(reply.splitAt), reply.bytes.end());
+                reply.bytes.resize(reply.splitAt);
+                QueueLater(delay + reply.splitGapMs, std::move(tail), reply.closeConnection);
+                reply.closeConnection = false;
             }
+            QueueLater(delay, std::move(reply.bytes), reply.closeConnection);
+            if (fd_ < 0)
+                return;
         }
     }
     if (socket_ && faults_.closeAfter >= 0 && received_ >= faults_.closeAfter) {
@@ -134,6 +130,22 @@ void Endpoint::ReadSome() {
         reading_ = false;
         UpdateEvents();
     }
+}
+
+void Endpoint::QueueLater(int ms, std::vector<uint8_t> bytes, bool closeAfter) {
+    if (ms <= 0) {
+        Queue(bytes, closeAfter);
+        return;
+    }
+    uint64_t gen = generation_;
+    auto shared = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
+    auto id = std::make_shared<uint64_t>(0);
+    *id = loop_.After(ms, [this, gen, shared, id, closeAfter] {
+        timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
+        if (gen == generation_)
+            Queue(*shared, closeAfter);
+    });
+    timers_.push_back(*id);
 }
 
 void Endpoint::Queue(const std::vector<uint8_t>& bytes, bool closeAfter) {
@@ -177,8 +189,11 @@ void Endpoint::UpdateEvents() {
 }
 
 void Endpoint::TakeDeviceEvents() {
-    for (const std::string& e : device_->TakeEvents())
+    for (const std::string& e : device_->TakeEvents()) {
         capture_->Note("event", e);
+        if (onEvent_)
+            onEvent_(e);
+    }
 }
 
 TcpEndpoint::TcpEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
@@ -208,6 +223,12 @@ bool TcpEndpoint::Listen(const std::string& address, int port, std::string& erro
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    // A printer that stops reading has a small buffer, not the megabytes a
+    // loopback socket grows to: what it cannot take stays unacknowledged.
+    if (faults_.readLimit >= 0) {
+        int small = PRINTER_RECEIVE_BUFFER;
+        ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    }
     if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
         ::listen(listenFd_, 8) != 0) {
         error = "cannot listen on " + address + ":" + std::to_string(port) + ": " +

@@ -13,6 +13,9 @@
 
 namespace printune_sim {
 
+// The event a printer reports when it takes the download-mode command.
+inline constexpr const char* DOWNLOAD_MODE_EVENT = "firmware: download mode";
+
 class FirmwareHandler : public CommandHandler {
 public:
     enum class Family { Label, Receipt };

@@ -2,27 +2,25 @@
 
 #include <cstdio>
 
-#include "settings/label_commands.h"
+#include "settings_layout.h"
 #include "state_file.h"
-
-using printune::LABEL_SETTING_COUNT;
-using printune::LabelWire;
 
 namespace printune_sim {
 
 namespace {
 
 int SettingForCommand(uint8_t command) {
-    for (int s = 0; s < LABEL_SETTING_COUNT; ++s)
-        if (LabelWire(s).command == command)
-            return s;
-    return -1;
+    return SimSettingForCommand(LABEL_LAYOUT, command);
 }
 
-constexpr uint8_t CMD_GET = 0x33;
+std::string KeyOf(int setting) {
+    return LABEL_LAYOUT[static_cast<size_t>(setting)].key;
+}
+
+constexpr uint8_t CMD_GET = SIM_CMD_GET;
 constexpr uint8_t CMD_FACTORY_RESET = 0x60;
 constexpr uint8_t CMD_CALIBRATE = 0x3D;
-constexpr uint8_t CMD_SERIAL_CONFIG = 0x23;
+constexpr uint8_t CMD_SERIAL_CONFIG = SIM_CMD_SERIAL_CONFIG;
 constexpr uint8_t CMD_SERIAL_NUMBER = 0x19;
 constexpr uint8_t CMD_FIRMWARE = 0x1A;
 constexpr uint8_t CMD_MILEAGE = 0x18;
@@ -36,41 +34,26 @@ std::string Hex2(unsigned v) {
 } // namespace
 
 LabelPrinterState LabelPrinterState::Factory(const std::string& model) {
-    using namespace printune;
     LabelPrinterState s;
     s.model = model;
-    auto& v = s.values;
-    v[LS_PAGE_MODE] = 0;
-    v[LS_PRINT_MEDIA] = 0; // label paper
-    v[LS_PEELER] = 0;
-    v[LS_PRINT_METHOD] = 1; // direct thermal
-    v[LS_PAPER_OUT_DETECTION] = 1;
-    v[LS_PRINT_DENSITY] = 2;    // level 3
-    v[LS_PRINTER_LANGUAGE] = 0; // English
-    v[LS_EMULATION] = 3;        // TSPL
-    v[LS_AUTO_CALIBRATE] = 1;
-    v[LS_PRINT_SPEED] = 2;
-    v[LS_TOP_FORM_SENSING] = 0;
-    v[LS_HOME_OFFSET] = 0;
-    v[LS_CUT_OFFSET] = 0;
-    v[LS_CUT_MODE] = 0;
-    v[LS_POSITION_DETECTION] = 0;
-    v[LS_BLACK_MARK_AD] = 1200;
-    v[LS_PAPER_SENSOR] = 1; // gap sensor
-    v[LS_LEFT_OFFSET] = 0;
+    // In setting order: page mode off, label paper, no peeler, direct
+    // thermal, paper-out detection on, density level 3, English, TSPL, auto
+    // calibrate on, speed 2, no top form sensing, offsets 0, no cut, no
+    // position detection, black mark AD 1200, gap sensor, left offset 0; the
+    // print width follows the model.
+    s.values = {0, 0, 0, 1, 1, 2, 0, 3, 1, 2, 0, 0, 0, 0, 0, 1200, 1, 0, 104};
     s.serialByte = 0x03;
     if (model == "KP-740") {
-        v[LS_PRINT_WIDTH] = 106;
+        s.values[LABEL_SIM_PRINT_WIDTH] = 106;
         s.serialNumber = "KP740A2600417";
         s.firmwareVersion = "KP740 V3.02 2026-04-20";
         s.mileageMetres = 8766;
     } else if (model == "KP-500") {
-        v[LS_PRINT_WIDTH] = 72;
+        s.values[LABEL_SIM_PRINT_WIDTH] = 72;
         s.serialNumber = "KP500A2600088";
         s.firmwareVersion = "KP500 V1.15 2026-02-11";
         s.mileageMetres = 412;
     } else {
-        v[LS_PRINT_WIDTH] = 104;
         s.serialNumber = "KP520A2601234";
         s.firmwareVersion = "KP520 V2.16 2026-05-12";
         s.mileageMetres = 1532;
@@ -83,20 +66,14 @@ std::vector<uint8_t> LabelPrinterState::SettingsReply() const {
     // Bytes 0-5 carry the model name; the tool does not read them.
     for (size_t i = 0; i < model.size() && i < 6; ++i)
         r[i] = static_cast<uint8_t>(model[i]);
-    r[printune::LABEL_SERIAL_OFFSET] = serialByte;
-    for (int s = 0; s < LABEL_SETTING_COUNT; ++s) {
-        const auto& w = LabelWire(s);
-        r[static_cast<size_t>(w.replyOffset)] =
-            static_cast<uint8_t>(values[static_cast<size_t>(s)]);
-        if (w.valueSize == 2)
-            r[static_cast<size_t>(w.replyOffset) + 1] =
-                static_cast<uint8_t>(values[static_cast<size_t>(s)] >> 8);
-    }
+    r[LABEL_SIM_SERIAL_OFFSET] = serialByte;
+    for (size_t s = 0; s < LABEL_SIM_SETTINGS; ++s)
+        PutSimValue(r, LABEL_LAYOUT[s], values[s]);
     return r;
 }
 
 std::string LabelSettingEventName(int setting) {
-    return printune::LabelSettingKey(setting);
+    return setting >= 0 && static_cast<size_t>(setting) < LABEL_SIM_SETTINGS ? KeyOf(setting) : "";
 }
 
 int LabelSettingsHandler::ValueLength(uint8_t command, const uint8_t*, size_t) {
@@ -108,7 +85,7 @@ int LabelSettingsHandler::ValueLength(uint8_t command, const uint8_t*, size_t) {
         return 1;
     default: {
         int s = SettingForCommand(command);
-        return s < 0 ? VALUE_NOT_MINE : LabelWire(s).valueSize;
+        return s < 0 ? VALUE_NOT_MINE : LABEL_LAYOUT[static_cast<size_t>(s)].size;
     }
     }
 }
@@ -195,11 +172,11 @@ void AddLabelHandlers(SimPrinter& printer, const std::shared_ptr<LabelPrinterSta
 }
 
 void LabelPrinterState::Load() {
-    LoadSettingsState(*this, printune::LabelSettingKey);
+    LoadSettingsState(*this, KeyOf);
 }
 
 void LabelPrinterState::Save() const {
-    SaveSettingsState(*this, printune::LabelSettingKey);
+    SaveSettingsState(*this, KeyOf);
 }
 
 } // namespace printune_sim

@@ -11,15 +11,14 @@
 #include <vector>
 
 #include "settings_frame.h"
+#include "settings_layout.h"
 
 namespace printune_sim {
-
-inline constexpr size_t LABEL_SIM_REPLY_SIZE = 64;
 
 struct LabelPrinterState {
     std::string model = "KP-520";
     // Raw wire values by setting number (one or two bytes each).
-    std::array<uint16_t, 19> values{};
+    std::array<uint16_t, LABEL_SIM_SETTINGS> values{};
     uint8_t serialByte = 0x03; // 9600 baud, no parity, 1 stop bit, 8 data bits
     std::string serialNumber;
     std::string firmwareVersion;

@@ -83,7 +83,7 @@ std::vector<std::vector<uint8_t>> NetHtPrinter::OnDatagram(const uint8_t* data, 
         } else {
             setup_.record.SetIpAddress(setup_.config.StaticIp());
         }
-        if (setup_.faults & NET_FAULT_NO_ANSWER)
+        if (setup_.faults & (NET_FAULT_NO_ANSWER | NET_FAULT_NO_ACK))
             return {};
         return {std::vector<uint8_t>(ack.begin(), ack.end())};
     }
@@ -96,7 +96,7 @@ std::vector<std::vector<uint8_t>> NetHtPrinter::OnDatagram(const uint8_t* data, 
         log_.push_back("block" + std::to_string(block));
         std::memcpy(&pending_.bytes[HtNetConfig::BlockOffset(block)], data + HT_HEADER_SIZE,
                     blockLength);
-        if (setup_.faults & NET_FAULT_NO_ANSWER)
+        if (setup_.faults & (NET_FAULT_NO_ANSWER | NET_FAULT_NO_ACK))
             return {};
         return {std::vector<uint8_t>(ack.begin(), ack.end())};
     }

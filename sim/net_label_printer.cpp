@@ -19,6 +19,7 @@ unsigned NetFaultFromName(const std::string& name) {
         {"foreign-mac", NET_FAULT_FOREIGN_MAC},
         {"oversize", NET_FAULT_OVERSIZE},
         {"short-reply", NET_FAULT_SHORT_REPLY},
+        {"no-ack", NET_FAULT_NO_ACK},
     };
     for (const auto& entry : names)
         if (name == entry.name)

@@ -56,6 +56,11 @@ void NetworkPrinters::Stop() {
     htSocket_.Close();
 }
 
+std::vector<SimClock::time_point> NetworkPrinters::SentTimes(bool label) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return label ? netcfgSent_ : htSent_;
+}
+
 void NetworkPrinters::Serve() {
     std::vector<uint8_t> buffer(4096);
     for (;;) {
@@ -99,6 +104,10 @@ void NetworkPrinters::Serve() {
             if (broadcast)
                 to.address = IPV4_BROADCAST;
             for (const auto& reply : replies) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    (which == 1 ? netcfgSent_ : htSent_).push_back(SimClock::now());
+                }
                 if (broadcast)
                     socket.SendBroadcast(reply.data(), reply.size(), to, true);
                 else
@@ -163,7 +172,7 @@ const char* NetworkPrintersUsage() {
            "  --htnet-port N           HT protocol port (default 1901, 0 any)\n"
            "  --net-fault F[:I]        fault F for every printer, or printer I (from 0):\n"
            "                           no-answer answer-twice split two-in-one\n"
-           "                           foreign-mac oversize short-reply\n"
+           "                           foreign-mac oversize short-reply no-ack\n"
            "  --net-dhcp-settle MS     after DHCP is switched on, report no address\n"
            "                           (\"----\" / 0.0.0.0) for MS milliseconds\n";
 }

@@ -31,11 +31,12 @@ enum NetFault : unsigned {
     NET_FAULT_FOREIGN_MAC = 1 << 4,  // query replies name another MAC
     NET_FAULT_OVERSIZE = 1 << 5,     // replies longer than the protocol allows
     NET_FAULT_SHORT_REPLY = 1 << 6,  // HT: a 200-byte configuration reply
+    NET_FAULT_NO_ACK = 1 << 7,       // HT: set blocks and applies taken, never acknowledged
 };
 // How the faults turn one reply into the datagrams sent.
 std::vector<std::vector<uint8_t>> ShapeReply(std::vector<uint8_t> reply, unsigned faults);
 // "no-answer", "answer-twice", "split", "two-in-one", "foreign-mac",
-// "oversize", "short-reply"; 0 for an unknown name.
+// "oversize", "short-reply", "no-ack"; 0 for an unknown name.
 unsigned NetFaultFromName(const std::string& name);
 
 // The label printer's network identity, as its entries carry it.
@@ -150,6 +151,9 @@ public:
     // Requests received on each socket.
     int NetcfgRequests() const;
     int HtRequests() const;
+    // When each reply datagram of a protocol went out, in order (for
+    // measuring how long a reply takes to reach the tool's list).
+    std::vector<SimClock::time_point> SentTimes(bool label) const;
 
 private:
     NetworkPrinters() = default;
@@ -165,6 +169,7 @@ private:
     std::vector<NetHtPrinter> ht_;
     int netcfgRequests_ = 0;
     int htRequests_ = 0;
+    std::vector<SimClock::time_point> netcfgSent_, htSent_;
     printune::WakeEvent stop_;
     std::thread thread_;
 };

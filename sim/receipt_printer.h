@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "settings_frame.h"
+#include "settings_layout.h"
 
 namespace printune_sim {
 
 struct ReceiptPrinterState {
     std::string model = "HT-740";
     // Raw wire values by setting number.
-    std::array<uint16_t, 8> values{};
+    std::array<uint16_t, RECEIPT_SIM_SETTINGS> values{};
     // Receipt layout: 9600 baud, DTR, no parity, 1 stop bit, 8 data bits.
     uint8_t serialByte = 0x03;
     int restores = 0;

@@ -36,6 +36,10 @@ public:
             for (uint8_t& b : reply.bytes)
                 b = NextGarbage();
         reply.delayMs += faults_.delayMs;
+        if (faults_.splitGapMs >= 0 && reply.bytes.size() > 1) {
+            reply.splitAt = reply.bytes.size() / 2;
+            reply.splitGapMs = faults_.splitGapMs;
+        }
     }
     void OnDisconnect() override { inner_->OnDisconnect(); }
     std::vector<std::string> TakeEvents() override { return inner_->TakeEvents(); }
@@ -73,11 +77,13 @@ bool ParseReplyFaults(const std::string& text, ReplyFaults& out, std::string& er
             ok = ParseCount(arg, faults.delayMs);
         else if (name == "short")
             ok = ParseCount(arg, faults.shortTo);
+        else if (name == "split")
+            ok = ParseCount(arg, faults.splitGapMs);
         else
             ok = false;
         if (!ok) {
             error = "bad reply fault '" + item +
-                    "' (none, silent, delay:MS, short:N, garbage; comma-separated)";
+                    "' (none, silent, delay:MS, short:N, garbage, split:MS; comma-separated)";
             return false;
         }
     }

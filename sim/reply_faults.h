@@ -1,8 +1,10 @@
 #pragma once
 // Reply faults of a simulated printer, for the tool's error paths: the
 // printer stays silent, answers late, answers with only the first bytes of
-// its reply, or answers with garbage of the same length.
-//   --reply-fault none | silent | delay:MS | short:N | garbage  (comma-separated)
+// its reply, answers with garbage of the same length, or sends
+// its reply in two pieces MS apart.
+//   --reply-fault none | silent | delay:MS | short:N | garbage | split:MS
+//   (comma-separated)
 #include <memory>
 #include <string>
 
@@ -15,8 +17,9 @@ struct ReplyFaults {
     int delayMs = 0;
     int shortTo = -1; // keep at most this many bytes of each reply
     bool garbage = false;
+    int splitGapMs = -1; // the second half of each reply this much later
 
-    bool Any() const { return silent || delayMs > 0 || shortTo >= 0 || garbage; }
+    bool Any() const { return silent || delayMs > 0 || shortTo >= 0 || garbage || splitGapMs >= 0; }
 };
 
 // False with a reason on an unknown or malformed item.

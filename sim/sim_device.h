@@ -15,6 +15,10 @@ struct Reply {
     std::vector<uint8_t> bytes;   // sent back on the same endpoint
     int delayMs = 0;              // wait this long before sending
     bool closeConnection = false; // TCP: drop the connection afterwards
+    // Send only the first splitAt bytes at first and the rest splitGapMs
+    // later (0: all at once), as a printer whose reply leaves in pieces.
+    size_t splitAt = 0;
+    int splitGapMs = 0;
 };
 
 class SimDevice {

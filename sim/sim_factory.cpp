@@ -4,6 +4,7 @@
 #include "firmware_handler.h"
 #include "label_printer.h"
 #include "receipt_printer.h"
+#include "receipt_status_handler.h"
 #include "sim_printer.h"
 #include "state_file.h"
 #include "wireless_handler.h"
@@ -30,6 +31,7 @@ std::unique_ptr<SimDevice> MakeSimPrinter(const std::string& model) {
         printer->AddHandler(std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Receipt));
         printer->AddHandler(std::make_shared<WirelessHandler>(model));
         AddReceiptHandlers(*printer, state);
+        printer->AddHandler(std::make_shared<ReceiptStatusHandler>());
         // Text and ESC/POS take what no other family claims: last.
         printer->AddHandler(std::make_shared<EscPosHandler>());
     } else {

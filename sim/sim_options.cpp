@@ -52,7 +52,12 @@ const char* SimUsage() {
            "  --close-after N             TCP: drop the connection after N bytes\n"
            "  --read-limit N              stop reading after N bytes per connection\n"
            "  --state-dir DIR             keep the printers' settings there between runs\n"
-           "  --reply-fault LIST          silent, delay:MS, short:N, garbage (comma-separated)\n"
+           "  --reply-fault LIST          silent, delay:MS, short:N, garbage, split:MS\n"
+           "                              (comma-separated)\n"
+           "  --download-restart MS       USB: gone from the listing for MS after the\n"
+           "                              download-mode command\n"
+           "  --status-fault LIST         receipt status: near-end, paper-end, cover-open,\n"
+           "                              cutter-error, offline (comma-separated)\n"
            "Files:\n"
            "  --dir DIR                   where device links, trees and captures go\n"
            "  --describe FILE             write the endpoint description there too\n"
@@ -141,6 +146,12 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
         } else if (a == "--replies") {
             if (!value(v) || !LoadCannedRules(v, o.canned, error))
                 return false;
+        } else if (a == "--download-restart") {
+            if (!value(v) || !ParseInt(v, 0, 600000, n)) {
+                error = "bad " + a + " value: " + v;
+                return false;
+            }
+            o.downloadRestartMs = static_cast<int>(n);
         } else if (a == "--reply-delay" || a == "--close-after" || a == "--read-limit") {
             if (!value(v))
                 return false;
@@ -154,6 +165,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 (a == "--close-after" ? o.faults.closeAfter : o.faults.readLimit) = n;
         } else if (a == "--state-dir") {
             if (!value(o.stateDir))
+                return false;
+        } else if (a == "--status-fault") {
+            if (!value(v) || !ParseReceiptStatusFaults(v, o.statusFaults, error))
                 return false;
         } else if (a == "--reply-fault") {
             if (!value(v) || !ParseReplyFaults(v, o.replyFaults, error))

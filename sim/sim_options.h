@@ -5,6 +5,7 @@
 
 #include "canned.h"
 #include "endpoint.h"
+#include "receipt_status_handler.h"
 #include "reply_faults.h"
 
 namespace printune_sim {
@@ -40,6 +41,10 @@ struct SimOptions {
     EndpointFaults faults;
     std::string stateDir;    // keep the printer models' settings there
     ReplyFaults replyFaults; // applied to the printer models' replies
+    // USB: after the download-mode command a printer leaves the listing for
+    // this long, as a real one restarting; -1: it stays.
+    int downloadRestartMs = -1;
+    ReceiptStatusFaults statusFaults; // what the receipt printers report
 };
 
 // False with a message on a bad command line.

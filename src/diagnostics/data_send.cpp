@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/codepage.h"
-#include "diagnostics/device_texts.h"
-#include "diagnostics/hex_text.h"
+#include "base/codepage.h"
+#include "base/device_texts.h"
+#include "base/file_bytes.h"
+#include "base/hex_text.h"
+#include "base/pause.h"
 
 namespace printune {
 
@@ -67,14 +69,24 @@ std::optional<Notice> OpenLink(PortLink& link, int languageId, bool fileSend) {
         if (link.Open() == 1)
             return std::nullopt;
         return OpenFailureNotice(link, 0, Severity::Error, languageId);
-    } catch (int code) {
-        return OpenFailureNotice(link, code, fileSend ? Severity::Error : DataOpenSeverity(code),
+    } catch (const PortError& e) {
+        return OpenFailureNotice(e, fileSend ? Severity::Error : DataOpenSeverity(e.Code()),
                                  languageId);
     }
 }
 
 Notice SendFailedNotice(int languageId) {
     return Notice{Severity::Warning, DeviceTextString(DeviceText::SendFailed, languageId)};
+}
+
+// Waits until the printer has taken what was written; false when it has not.
+bool FlushLink(PortLink& link) {
+    try {
+        link.Flush();
+        return true;
+    } catch (const PortError&) {
+        return false;
+    }
 }
 
 } // namespace
@@ -95,7 +107,7 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
         int written = -1;
         try {
             written = link.Write(bytes.data(), length);
-        } catch (int) {
+        } catch (const PortError&) {
             written = -1;
         }
         if (written >= 0) {
@@ -119,18 +131,15 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
         if (!loop || stop.stop_requested())
             break;
     }
+    if (r.ok && !FlushLink(link)) {
+        r.ok = false;
+        r.notice = SendFailedNotice(languageId);
+    }
     return r;
 }
 
 int64_t FileBlockSize(int64_t total) {
     return total < 100 ? total : total / 100;
-}
-
-std::string PercentCaption(int64_t sent, int64_t total) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld%%",
-                  static_cast<long long>(total > 0 ? sent * 100 / total : 0));
-    return text;
 }
 
 FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, bool loop,
@@ -162,7 +171,7 @@ FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, boo
             try {
                 written =
                     link.Write(file.data() + (total - remaining), static_cast<int32_t>(block));
-            } catch (int) {
+            } catch (const PortError&) {
                 r.notice = SendFailedNotice(languageId);
                 ended = true;
                 break;
@@ -186,7 +195,10 @@ FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, boo
         if (!loop || ended || total == 0 || stop.stop_requested())
             break;
     }
-    if (!loop && !ended && r.sent == total) {
+    // The file counts as sent only once the printer has taken its tail.
+    if (!loop && !ended && r.sent == total && !FlushLink(link))
+        r.notice = SendFailedNotice(languageId);
+    else if (!loop && !ended && r.sent == total) {
         r.ok = true;
         r.notice =
             Notice{Severity::Information, DeviceTextString(DeviceText::FileSent, languageId)};

@@ -1,8 +1,11 @@
 #include "firmware/firmware_transfer.h"
 
-#include "app/models.h"
-#include "diagnostics/data_send.h"
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
+#include "base/pause.h"
+#include "port/fd_io.h"
+#include "port/models.h"
+#include "port/port_link.h"
+#include "port/usb_printers.h"
 
 namespace printune {
 
@@ -25,9 +28,9 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
             r.notice = OpenFailureNotice(link, 0, Severity::Error, languageId);
             return r;
         }
-    } catch (int code) {
-        r.portError = code;
-        r.notice = OpenFailureNotice(link, code, Severity::Error, languageId);
+    } catch (const PortError& e) {
+        r.portError = e.Code();
+        r.notice = OpenFailureNotice(e, Severity::Error, languageId);
         return r;
     }
 
@@ -48,8 +51,8 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
         int written = 0;
         try {
             written = link.Write(image.bytes.data() + offset, static_cast<int32_t>(block));
-        } catch (int code) {
-            r.portError = code;
+        } catch (const PortError& e) {
+            r.portError = e.Code();
             r.notice = FailedNotice(Severity::Warning, languageId);
             return r;
         }
@@ -79,6 +82,15 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
         if (onProgress)
             onProgress(progress);
     }
+    // The image counts as sent only once the printer has taken its tail.
+    try {
+        link.Flush();
+    } catch (const PortError& e) {
+        r.ok = false;
+        r.portError = e.Code();
+        r.notice = FailedNotice(Severity::Warning, languageId);
+        return r;
+    }
     link.Close();
     r.ok = r.sent == total;
     r.notice =
@@ -97,6 +109,27 @@ TransferResult UpdateFirmware(PortLink& link, const std::string& path, bool down
         return r;
     }
     return TransferImage(link, prepared.image, downloadMode, stop, languageId, onProgress);
+}
+
+PrinterReturn WaitForPrinterReturn(const UsbFilter& filter, int settleMs, int maxMs,
+                                   std::stop_token stop,
+                                   const std::function<void(bool present)>& onPoll) {
+    const int64_t start = MonotonicMs();
+    const int64_t end = start + std::min(maxMs, PRINTER_RETURN_MAX_MS);
+    bool seenGone = false;
+    for (;;) {
+        const bool present = CountUsbPrinters(filter) > 0;
+        if (onPoll)
+            onPoll(present);
+        const int64_t now = MonotonicMs();
+        seenGone = seenGone || !present;
+        if (present && (seenGone || now - start >= settleMs))
+            return PrinterReturn::Back;
+        if (now >= end)
+            return PrinterReturn::NotBack;
+        if (!PauseFor(static_cast<int>(std::min<int64_t>(PRINTER_RETURN_POLL_MS, end - now)), stop))
+            return PrinterReturn::Stopped;
+    }
 }
 
 bool UpdateEnabledAfterUpdate(bool completed, const std::string& printerModel, int languageId) {

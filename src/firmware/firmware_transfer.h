@@ -8,8 +8,8 @@
 #include <stop_token>
 #include <string>
 
-#include "diagnostics/port_link.h"
 #include "firmware/firmware_image.h"
+#include "port/port_link.h"
 
 namespace printune {
 
@@ -49,6 +49,21 @@ TransferResult UpdateFirmware(PortLink& link, const std::string& path, bool down
 // complete transfer always; after a failure only for a model that is not one
 // of the label printers (they must be put into download mode again first).
 bool UpdateEnabledAfterUpdate(bool completed, const std::string& printerModel, int languageId);
+
+// After the download-mode command a USB printer leaves the bus and comes back
+// in download mode. How long to look for it, and how often.
+inline constexpr int PRINTER_RETURN_POLL_MS = 100;
+inline constexpr int PRINTER_RETURN_MAX_MS = 10000;
+
+enum class PrinterReturn { Back, NotBack, Stopped };
+
+// Polls the USB listing until a printer the filter lets through is present
+// again: after it was seen gone, or, when it is never seen gone, once
+// settleMs have passed (it restarted between two looks). Gives up after
+// min(maxMs, PRINTER_RETURN_MAX_MS). onPoll gets each look's result.
+PrinterReturn WaitForPrinterReturn(const UsbFilter& filter, int settleMs, int maxMs,
+                                   std::stop_token stop,
+                                   const std::function<void(bool present)>& onPoll = {});
 
 // The seven-byte download-mode command in one open, write, close, with the
 // standard messages (warning icon). ok means the printer took it.

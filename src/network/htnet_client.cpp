@@ -28,10 +28,14 @@ HtNetClient::~HtNetClient() {
 
 void HtNetClient::StopSearch() {
     if (receiver_.joinable()) {
-        stopReceiver_.Signal();
+        cancel_.Signal();
         receiver_.join();
-        stopReceiver_.Clear();
+        cancel_.Clear();
     }
+}
+
+void HtNetClient::Cancel() {
+    cancel_.Signal();
 }
 
 bool HtNetClient::TryBegin() {
@@ -39,6 +43,7 @@ bool HtNetClient::TryBegin() {
     if (!idle_)
         return false;
     idle_ = false;
+    cancel_.Clear(); // a cancel is for the operation it interrupted
     return true;
 }
 
@@ -88,9 +93,11 @@ int HtNetClient::OpenSocket() {
     return 0;
 }
 
-bool HtNetClient::Send(const std::vector<uint8_t>& request) {
+bool HtNetClient::Send(const std::vector<uint8_t>& request, bool search) {
+    if (!options_.sweep.empty())
+        return socket_.SendToEach(request.data(), request.size(), options_.sweep) > 0;
     return socket_.SendBroadcast(request.data(), request.size(), options_.destination,
-                                 options_.everyInterface) > 0;
+                                 options_.everyInterface, search && options_.directed) > 0;
 }
 
 HtResult HtNetClient::Search() {
@@ -99,8 +106,13 @@ HtResult HtNetClient::Search() {
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         queue_.clear();
+        searching_ = true;
     }
     if (OpenSocket() != 0) {
+        {
+            std::lock_guard<std::mutex> lock(queueMutex_);
+            searching_ = false;
+        }
         End();
         return HtResult::Failed;
     }
@@ -130,28 +142,35 @@ void HtNetClient::SearchLoop() {
     // The request goes out from here, after the receiver is ready: this
     // thread alone uses the socket until the search ends, and the flag is
     // cleared before any other operation can start.
-    Send(HtBuildSearch());
+    Send(HtBuildSearch(), true);
     {
         std::lock_guard<std::mutex> lock(flagMutex_);
         configurationRead_ = false;
     }
     for (;;) {
-        const int ready =
-            socket_.WaitReadable(Clock::now() + options_.searchSilence, &stopReceiver_);
+        const int ready = socket_.WaitReadable(Clock::now() + options_.searchSilence, &cancel_);
         if (ready != 1)
             break; // silence, stop or error: the search ends
         HtDeviceRecord record;
         const long length = socket_.ReceiveNow(record.bytes.data(), record.bytes.size());
-        if (length < 0 || static_cast<size_t>(length) > HT_RECORD_SIZE)
-            break; // a receive error; a longer datagram is one
+        if (length < 0)
+            break; // a receive error
+        // A longer datagram is skipped, not an end: one faulty device must
+        // not hide the printers that answer after it.
         // Shorter datagrams are dropped: pieces from different printers
         // could otherwise be joined into one false record.
         if (static_cast<size_t>(length) == HT_RECORD_SIZE) {
             std::lock_guard<std::mutex> lock(queueMutex_);
             queue_.push_back(record);
+            queueChanged_.notify_all();
         }
     }
     socket_.Close(); // no descriptor outlives the operation
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        searching_ = false;
+        queueChanged_.notify_all();
+    }
     End();
 }
 
@@ -162,6 +181,12 @@ bool HtNetClient::PopAnnouncement(HtDeviceRecord& record) {
     record = queue_.front();
     queue_.pop_front();
     return true;
+}
+
+bool HtNetClient::WaitAnnouncement(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(queueMutex_);
+    queueChanged_.wait_for(lock, timeout, [&] { return !queue_.empty() || !searching_; });
+    return !queue_.empty();
 }
 
 HtResult HtNetClient::Query(const HtDeviceRecord& record) {
@@ -179,7 +204,7 @@ HtResult HtNetClient::Query(const HtDeviceRecord& record) {
         size_t received = 0;
         const auto deadline = Clock::now() + options_.replyWait;
         uint8_t datagram[2048];
-        while (received < HT_CONFIG_SIZE && socket_.WaitReadable(deadline) == 1) {
+        while (received < HT_CONFIG_SIZE && socket_.WaitReadable(deadline, &cancel_) == 1) {
             const long length = socket_.ReceiveNow(datagram, sizeof datagram);
             if (length <= 0)
                 continue;
@@ -208,7 +233,7 @@ HtResult HtNetClient::AwaitAck(uint8_t function) {
     const auto expected = HtAck(function);
     const auto deadline = Clock::now() + options_.replyWait;
     uint8_t datagram[64];
-    while (socket_.WaitReadable(deadline) == 1) {
+    while (socket_.WaitReadable(deadline, &cancel_) == 1) {
         const long length = socket_.ReceiveNow(datagram, sizeof datagram);
         if (length == static_cast<long>(HT_ACK_SIZE) &&
             std::memcmp(datagram, expected.data(), HT_ACK_SIZE) == 0)

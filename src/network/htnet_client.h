@@ -27,6 +27,11 @@ struct HtNetOptions {
     Ipv4Endpoint destination{IPV4_BROADCAST, HTNET_PORT};
     Ipv4Endpoint bind{IPV4_ANY, 0};
     bool everyInterface = true;
+    // A search also goes to each interface's directed broadcast address.
+    bool directed = true;
+    // When not empty, every request goes to each of these (a unicast
+    // sweep) instead of `destination`.
+    std::vector<Ipv4Endpoint> sweep;
     // Wait for a reply or acknowledgement, and the silence that ends a search.
     std::chrono::milliseconds replyWait{500};
     std::chrono::milliseconds searchSilence{500};
@@ -55,6 +60,9 @@ public:
     HtResult Search();
     // The oldest queued announcement; false when the queue is empty.
     bool PopAnnouncement(HtDeviceRecord& record);
+    // Waits until an announcement is queued, the search has ended or the
+    // timeout; true when one is queued.
+    bool WaitAnnouncement(std::chrono::milliseconds timeout);
     // Reads the printer's configuration. A reply shorter than blocks 1 to 3
     // (193 bytes) fails and leaves the configuration as it was; block 4 is
     // taken only from a full 256-byte reply.
@@ -63,6 +71,10 @@ public:
     HtResult SetBlock(int block);
     // Tells the printer to apply what it was sent.
     HtResult Apply(const HtDeviceRecord& record);
+
+    // Ends the running operation's wait at once (a search ends, a query or
+    // acknowledgement counts as unanswered). Safe from any thread.
+    void Cancel();
 
     bool IsIdle() const;
     // Blocks until no operation runs (a search has ended) or the timeout.
@@ -78,7 +90,7 @@ private:
     bool TryBegin();
     void End();
     int OpenSocket();
-    bool Send(const std::vector<uint8_t>& request);
+    bool Send(const std::vector<uint8_t>& request, bool search = false);
     HtResult AwaitAck(uint8_t function);
     void SearchLoop();
     void StopSearch();
@@ -93,10 +105,12 @@ private:
     HtNetConfig config_;
 
     std::mutex queueMutex_;
+    std::condition_variable queueChanged_;
     std::deque<HtDeviceRecord> queue_;
+    bool searching_ = false; // under queueMutex_: the receiver runs
 
     std::thread receiver_;
-    WakeEvent stopReceiver_;
+    WakeEvent cancel_;
     std::mutex readyMutex_;
     std::condition_variable readyChanged_;
     bool receiverReady_ = false;

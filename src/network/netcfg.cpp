@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune {
 
@@ -122,39 +122,41 @@ void NetCfgState::Reset() {
     stopping_.store(false);
     timeout_.store(NETCFG_DEFAULT_TIMEOUT);
     listChanges_.store(0);
+    answers_.fill(0);
     ring_.Reset();
     ring_.ClearInterrupt();
-    openError_ = 0;
-    openErrno_ = 0;
+    openError_.store(0);
+    openErrno_.store(0);
 }
 
 int NetCfgState::Open(const NetCfgAddresses& addresses) {
     Close();
     Reset();
     addresses_ = addresses;
-    if (int error = sendSocket_.Open(true); error != 0) {
-        openErrno_ = error;
-        return openError_ = NETCFG_ERR_SOCKET;
-    }
-    if (int error = receiveSocket_.Open(false); error != 0) {
+    auto fail = [&](int error, int result) {
         sendSocket_.Close();
-        openErrno_ = error;
-        return openError_ = NETCFG_ERR_SOCKET;
-    }
+        receiveSocket_.Close();
+        openErrno_.store(error);
+        openError_.store(result);
+        return result;
+    };
+    if (int error = sendSocket_.Open(true); error != 0)
+        return fail(error, NETCFG_ERR_SOCKET);
+    if (int error = receiveSocket_.Open(false); error != 0)
+        return fail(error, NETCFG_ERR_SOCKET);
     // No SO_REUSEADDR: with it, a second instance would share the port and
     // unicast replies would reach only one of the two, so that the other's
     // searches failed silently. An exclusive bind fails visibly instead.
-    if (int error = receiveSocket_.Bind(addresses.bind, false); error != 0) {
-        receiveSocket_.Close();
-        openErrno_ = error;
-        return openError_ = (error == EADDRINUSE ? NETCFG_ERR_PORT_IN_USE : NETCFG_ERR_BIND);
-    }
+    if (int error = receiveSocket_.Bind(addresses.bind, false); error != 0)
+        return fail(error, error == EADDRINUSE ? NETCFG_ERR_PORT_IN_USE : NETCFG_ERR_BIND);
+    open_.store(true, std::memory_order_release);
     intakeWake_.Clear();
     intake_ = std::thread([this] { IntakeLoop(); });
     return 0;
 }
 
 void NetCfgState::Close() {
+    open_.store(false, std::memory_order_release);
     stopping_.store(true);
     active_.store(0, std::memory_order_release);
     ring_.Interrupt();
@@ -201,7 +203,22 @@ uint32_t NetCfgState::RingPut(const uint8_t* data, uint32_t count) {
 void NetCfgState::Send(const uint8_t* data, size_t length) {
     // As with the printers' own tools, the result is not checked: an
     // unanswered request ends with its window.
-    sendSocket_.SendBroadcast(data, length, addresses_.destination, addresses_.everyInterface);
+    if (!addresses_.sweep.empty()) {
+        sendSocket_.SendToEach(data, length, addresses_.sweep);
+        return;
+    }
+    const bool search = requestType_.load() == static_cast<int32_t>(NETCFG_CMD_SEARCH);
+    sendSocket_.SendBroadcast(data, length, addresses_.destination, addresses_.everyInterface,
+                              search && addresses_.directed);
+}
+
+void NetCfgState::CancelRequest() {
+    active_.store(0, std::memory_order_release);
+    ring_.Interrupt();
+}
+
+std::string NetCfgState::OpenErrorMessage(int languageId) const {
+    return NetCfgOpenErrorMessage(openError_.load(), languageId, addresses_.bind.port);
 }
 
 void NetCfgState::SetTarget(std::string_view mac, std::string_view serial) {
@@ -277,6 +294,7 @@ int NetCfgState::StartReceiver() {
         std::lock_guard<std::mutex> lock(threadMutex_);
         if (receiver_.joinable())
             receiver_.join();
+        ring_.ClearInterrupt(); // a cancelled request's interrupt ends with it
         receiver_ = std::thread([this] { ReceiverLoop(); });
     }
     for (int i = 0; i < RECEIVER_START_POLLS; ++i) {
@@ -346,8 +364,12 @@ void NetCfgState::PublishStatus(uint8_t status) {
 }
 
 void NetCfgState::ReceiverLoop() {
-    threadStarted_.store(1, std::memory_order_release);
+    // Empty the ring before reporting the start: the request goes out once
+    // the start is seen, and its fastest reply must not be thrown away.
     ring_.Discard();
+    threadStarted_.store(1, std::memory_order_release);
+    if (receiverStartedHook_)
+        receiverStartedHook_();
     while (active_.load(std::memory_order_acquire) != 0 && !stopping_.load()) {
         const auto elapsed = Clock::now() - startTime_;
         const int timeout = timeout_.load();
@@ -368,7 +390,8 @@ void NetCfgState::ReceiverLoop() {
         const size_t textLength = length >= 4 ? static_cast<size_t>(length) - 4 : 0;
         NetCfgEntryList parsed{};
         if (command == static_cast<int32_t>(NETCFG_CMD_SEARCH)) {
-            if (NetCfgParseReply(text, textLength, parsed) != 0)
+            // A reply that does not name its printer is not listed.
+            if (NetCfgParseReply(text, textLength, parsed) != 0 || !NetCfgIsSearchReply(parsed))
                 continue;
             std::unique_lock<std::mutex> lock(dataMutex_);
             receivedList_ = parsed;
@@ -382,11 +405,13 @@ void NetCfgState::ReceiverLoop() {
             for (uint32_t i = 0; i < deviceCount_; ++i) {
                 if (std::strcmp(devices_[i].serial, device.serial) == 0) {
                     devices_[i] = device;
+                    ++answers_[i];
                     known = true;
                     break;
                 }
             }
             if (!known) {
+                answers_[deviceCount_] = 1;
                 devices_[deviceCount_++] = device;
                 lock.unlock();
                 listChanges_.fetch_add(1, std::memory_order_relaxed);
@@ -462,6 +487,11 @@ void NetCfgState::WaitForNews(std::chrono::milliseconds timeout) {
     });
 }
 
+std::vector<uint32_t> NetCfgState::DeviceAnswers() const {
+    std::lock_guard<std::mutex> lock(dataMutex_);
+    return std::vector<uint32_t>(answers_.begin(), answers_.begin() + deviceCount_);
+}
+
 std::vector<NetCfgDevice> NetCfgState::Devices() const {
     std::lock_guard<std::mutex> lock(dataMutex_);
     return std::vector<NetCfgDevice>(devices_.begin(), devices_.begin() + deviceCount_);
@@ -483,7 +513,13 @@ NetCfgEntryList NetCfgState::SendList() const {
 }
 
 NetCfgRun NetCfgState::WaitUntilFinished(
-    uint8_t* lastStatus, const std::function<void(const std::vector<NetCfgDevice>&)>& onChange) {
+    uint8_t* lastStatus, const std::function<void(const std::vector<NetCfgDevice>&)>& onChange,
+    std::stop_token stop) {
+    std::stop_callback wake(stop, [this] {
+        CancelRequest();
+        std::lock_guard<std::mutex> lock(newsMutex_);
+        news_.notify_all();
+    });
     for (;;) {
         WaitForNews(CONSUMER_PERIOD);
         const Consumed consumed = Consume();
@@ -515,23 +551,24 @@ NetCfgRun NetCfgState::Admit() {
 
 NetCfgRun
 NetCfgState::RunSearch(std::vector<NetCfgDevice>& devices,
-                       const std::function<void(const std::vector<NetCfgDevice>&)>& onChange) {
+                       const std::function<void(const std::vector<NetCfgDevice>&)>& onChange,
+                       std::stop_token stop) {
     if (const NetCfgRun refused = Admit(); refused != NetCfgRun::Done)
         return refused;
     SendRequest(NETCFG_CMD_SEARCH);
-    WaitUntilFinished(nullptr, onChange);
+    WaitUntilFinished(nullptr, onChange, stop);
     devices = Devices();
     return NetCfgRun::Done;
 }
 
 NetCfgRun NetCfgState::RunQuery(std::string_view mac, std::string_view serial, NetCfgDevice& device,
-                                NetCfgEntryList& entries) {
+                                NetCfgEntryList& entries, std::stop_token stop) {
     if (const NetCfgRun refused = Admit(); refused != NetCfgRun::Done)
         return refused;
     SetTarget(mac, serial);
     SendRequest(NETCFG_CMD_QUERY);
     uint8_t status = NETCFG_STATUS_IDLE;
-    WaitUntilFinished(&status, {});
+    WaitUntilFinished(&status, {}, stop);
     if (status != NETCFG_STATUS_REPLY_READY)
         return NetCfgRun::TimedOut;
     device = QueryResult();
@@ -574,16 +611,19 @@ int NetCfgStartReceiver() {
     return NetCfgProcessState().StartReceiver();
 }
 
-std::string NetCfgOpenErrorMessage(int openError, int languageId) {
+std::string NetCfgOpenErrorMessage(int openError, int languageId, uint16_t port) {
     const bool zh = languageId == LANG_CHINESE;
+    const std::string number = std::to_string(port);
     switch (openError) {
     case 0:
         return {};
     case NETCFG_ERR_PORT_IN_USE:
-        return zh ? "UDP 端口 22094 已被其他程序（也许是另一个 Printune）占用，"
-                    "无法接收打印机的应答。请关闭该程序后重试。"
-                  : "UDP port 22094 is in use by another program (perhaps another Printune), so "
-                    "printer replies cannot be received. Close that program and try again.";
+        return zh ? "UDP 端口 " + number +
+                        " 已被其他程序（也许是另一个 Printune）占用，"
+                        "无法接收打印机的应答。请关闭该程序后重试。"
+                  : "UDP port " + number +
+                        " is in use by another program (perhaps another Printune), so "
+                        "printer replies cannot be received. Close that program and try again.";
     case NETCFG_ERR_BIND:
         return zh ? "无法打开接收打印机应答的网络端口。"
                   : "The network port for printer replies could not be opened.";

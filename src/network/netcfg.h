@@ -6,8 +6,9 @@
 // timer, or the Run* helpers below for the command line and workers).
 //
 // Addresses. Requests go to 255.255.255.255:22094 (through every
-// interface that is up and broadcast-capable) and replies are received on
-// 0.0.0.0:22094. Environment overrides, read by NetCfgAddresses::
+// interface that is up and broadcast-capable; a search also to each
+// interface's directed broadcast address), or to each address of a sweep,
+// and replies are received on 0.0.0.0:22094. Environment overrides, read by NetCfgAddresses::
 // FromEnvironment() (the GUI and the command line use it):
 //   PRINTUNE_NETCFG_DEST   a.b.c.d[:port]  where requests are sent
 //   PRINTUNE_NETCFG_BIND   a.b.c.d[:port]  where replies are received
@@ -25,6 +26,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -47,8 +49,8 @@ inline constexpr size_t NETCFG_DATAGRAM_MAX = 2048;
 // seconds have passed (3 gives 4000 ms).
 inline constexpr int NETCFG_DEFAULT_TIMEOUT = 3;
 
-// Results of Open() besides 0. The state stays usable for sending (a set
-// request needs no receive socket), but replies cannot arrive.
+// Results of Open() besides 0. The state then stays closed: a caller that
+// misses the result gets NotOpen, never a silent empty search.
 inline constexpr int NETCFG_ERR_SOCKET = -20;      // no UDP socket could be made
 inline constexpr int NETCFG_ERR_PORT_IN_USE = -21; // another program holds the reply port
 inline constexpr int NETCFG_ERR_BIND = -22;        // any other bind failure
@@ -57,6 +59,11 @@ struct NetCfgAddresses {
     Ipv4Endpoint destination{IPV4_BROADCAST, NETCFG_PORT};
     Ipv4Endpoint bind{IPV4_ANY, NETCFG_PORT};
     bool everyInterface = true;
+    // A search also goes to each interface's directed broadcast address.
+    bool directed = true;
+    // When not empty, requests go to each of these (a unicast sweep)
+    // instead of `destination`.
+    std::vector<Ipv4Endpoint> sweep;
 
     static NetCfgAddresses FromEnvironment();
 };
@@ -113,9 +120,15 @@ public:
     // Stops the receiver (a running request ends without a status) and the
     // intake thread, joins them and closes both sockets.
     void Close();
-    bool IsOpen() const { return sendSocket_.IsOpen(); }
-    int OpenError() const { return openError_; }
-    int OpenErrno() const { return openErrno_; }
+    // True only when both sockets are set up; safe from any thread.
+    bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+    int OpenError() const { return openError_.load(); }
+    int OpenErrno() const { return openErrno_.load(); }
+    // The message for a failed Open(), naming the port really asked for.
+    std::string OpenErrorMessage(int languageId) const;
+    // Ends the running search or query early (its receiver stops within
+    // milliseconds); the consumer still sees the receiver's end.
+    void CancelRequest();
     // Where replies are received (the real port when bound to port 0).
     std::optional<Ipv4Endpoint> ReceiveEndpoint() const { return receiveSocket_.LocalEndpoint(); }
     const NetCfgAddresses& Addresses() const { return addresses_; }
@@ -168,6 +181,13 @@ public:
     // How often the receiver announced a changed list since Open().
     uint32_t ListChangeCount() const { return listChanges_.load(std::memory_order_acquire); }
     std::vector<NetCfgDevice> Devices() const;
+    // How many valid search replies each device of Devices() sent.
+    std::vector<uint32_t> DeviceAnswers() const;
+    // Tests: runs on the receiver thread right after it reported itself
+    // started (a reply may arrive at exactly that moment).
+    void SetReceiverStartedHook(std::function<void()> hook) {
+        receiverStartedHook_ = std::move(hook);
+    }
     NetCfgDevice QueryResult() const;
     NetCfgEntryList ReceivedEntries() const;
     NetCfgEntryList SendList() const;
@@ -176,11 +196,15 @@ public:
     // Each takes the busy check like a user action and uses the current
     // time-out (3 after Open).
     // A whole search; `onChange` sees the device table after every change.
+    // A stop request ends the window early (the result is Done with what
+    // was found so far).
     NetCfgRun RunSearch(std::vector<NetCfgDevice>& devices,
-                        const std::function<void(const std::vector<NetCfgDevice>&)>& onChange = {});
-    // A whole query; on Done, `entries` holds the reply's entries.
+                        const std::function<void(const std::vector<NetCfgDevice>&)>& onChange = {},
+                        std::stop_token stop = {});
+    // A whole query; on Done, `entries` holds the reply's entries. A stop
+    // request ends it as TimedOut.
     NetCfgRun RunQuery(std::string_view mac, std::string_view serial, NetCfgDevice& device,
-                       NetCfgEntryList& entries);
+                       NetCfgEntryList& entries, std::stop_token stop = {});
     // Sends a set request (no reply comes).
     NetCfgRun RunSet(std::string_view mac, std::string_view serial, const NetCfgEntryList& list);
 
@@ -195,13 +219,16 @@ private:
     void PublishStatus(uint8_t status);
     NetCfgRun
     WaitUntilFinished(uint8_t* lastStatus,
-                      const std::function<void(const std::vector<NetCfgDevice>&)>& onChange);
+                      const std::function<void(const std::vector<NetCfgDevice>&)>& onChange,
+                      std::stop_token stop);
 
     NetCfgAddresses addresses_;
     UdpSocket sendSocket_;
     UdpSocket receiveSocket_;
-    int openError_ = 0;
-    int openErrno_ = 0;
+    std::atomic<bool> open_{false};
+    std::atomic<int> openError_{0};
+    std::atomic<int> openErrno_{0};
+    std::function<void()> receiverStartedHook_;
     std::array<uint8_t, NETCFG_BODY_MAX> sendBuffer_{};
     std::array<uint8_t, NETCFG_BODY_MAX> replyBody_{};
     NetCfgRing ring_;
@@ -222,6 +249,7 @@ private:
     char targetMac_[13] = {};
     char targetSerial_[21] = {};
     std::array<NetCfgDevice, NETCFG_MAX_DEVICES> devices_{};
+    std::array<uint32_t, NETCFG_MAX_DEVICES> answers_{};
     uint32_t deviceCount_ = 0;
     NetCfgDevice queryResult_{};
     NetCfgEntryList sendList_{};
@@ -250,7 +278,7 @@ int NetCfgSendRequest(uint32_t command, const NetCfgEntryList* list = nullptr);
 int NetCfgStartReceiver();
 
 // The message for an Open() result other than 0, in the given language
-// (LANG_ENGLISH or LANG_CHINESE).
-std::string NetCfgOpenErrorMessage(int openError, int languageId);
+// (LANG_ENGLISH or LANG_CHINESE); `port` is the reply port asked for.
+std::string NetCfgOpenErrorMessage(int openError, int languageId, uint16_t port = NETCFG_PORT);
 
 } // namespace printune

@@ -210,4 +210,11 @@ int NetCfgCopyDevice(const NetCfgEntryList* list, NetCfgDevice& device) {
     return 0;
 }
 
+bool NetCfgIsSearchReply(const NetCfgEntryList& list) {
+    for (std::string_view key : {"DEV", "VER", "SERIAL_NUM", "MAC", "IP_CUR"})
+        if (NetCfgFindEntry(list, key) == nullptr)
+            return false;
+    return true;
+}
+
 } // namespace printune

@@ -122,6 +122,10 @@ size_t NetCfgParseEntry(const char* text, size_t length, std::string_view key, i
 int NetCfgParseReply(const char* text, size_t length, NetCfgEntryList& list,
                      const char* targetMac = nullptr, int* matchFlag = nullptr);
 
+// Whether a parsed search reply names its printer: "DEV", "VER",
+// "SERIAL_NUM", "MAC" and "IP_CUR" are all present.
+bool NetCfgIsSearchReply(const NetCfgEntryList& list);
+
 // The identity fields of the list into a device record. 0, or -1 when the
 // list is absent.
 int NetCfgCopyDevice(const NetCfgEntryList* list, NetCfgDevice& device);

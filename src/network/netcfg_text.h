@@ -16,6 +16,12 @@ namespace printune {
 // neither becomes '?'.
 std::string NetWireToUtf8(std::string_view wire);
 
+// A printer text as a dialog or terminal may show it: trailing spaces (and
+// NULs) stripped, converted from `codePage` (an iconv name such as
+// "WINDOWS-1252" or "GBK"; bytes it cannot decode fall back to
+// NetWireToUtf8), and every control character replaced by '?'.
+std::string NetDisplayText(std::string_view wire, const std::string& codePage);
+
 // UTF-8 to wire bytes of at most maxBytes: ASCII is kept, other characters
 // are encoded as GB18030, and the text is cut only between characters. A
 // character that cannot be encoded (or malformed UTF-8) becomes '?'.

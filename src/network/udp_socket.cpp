@@ -1,5 +1,6 @@
 #include "network/udp_socket.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace printune {
@@ -77,6 +79,83 @@ std::optional<Ipv4Endpoint> ParseEndpoint(const std::string& text, uint16_t defa
     return Ipv4Endpoint{*address, port};
 }
 
+namespace {
+
+// "a.b.c.d", "a.b.c.d-e", "a.b.c.d-a.b.c.e" or "a.b.c.d/nn" (no port).
+bool AddressRange(const std::string& item, uint32_t& first, uint32_t& last) {
+    if (const size_t slash = item.find('/'); slash != std::string::npos) {
+        const auto base = ParseIpv4(item.substr(0, slash));
+        const std::string bits = item.substr(slash + 1);
+        if (!base || bits.empty() || bits.size() > 2 ||
+            bits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        const int prefix = std::stoi(bits);
+        if (prefix < 0 || prefix > 32)
+            return false;
+        const uint32_t mask = prefix == 0 ? 0 : 0xFFFFFFFFu << (32 - prefix);
+        first = *base & mask;
+        last = first | ~mask;
+        return true;
+    }
+    if (const size_t dash = item.find('-'); dash != std::string::npos) {
+        const auto start = ParseIpv4(item.substr(0, dash));
+        const std::string end = item.substr(dash + 1);
+        if (!start)
+            return false;
+        if (auto full = ParseIpv4(end)) {
+            first = *start;
+            last = *full;
+        } else {
+            if (end.empty() || end.size() > 3 ||
+                end.find_first_not_of("0123456789") != std::string::npos || std::stoi(end) > 255)
+                return false;
+            first = *start;
+            last = (*start & 0xFFFFFF00u) | static_cast<uint32_t>(std::stoi(end));
+        }
+        return first <= last;
+    }
+    const auto single = ParseIpv4(item);
+    if (!single)
+        return false;
+    first = last = *single;
+    return true;
+}
+
+} // namespace
+
+std::vector<Ipv4Endpoint> ParseDestinationList(const std::string& text, uint16_t defaultPort,
+                                               std::string& error) {
+    std::vector<Ipv4Endpoint> result;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        std::string item = text.substr(start, comma - start);
+        start = comma + 1;
+        uint16_t port = defaultPort;
+        if (const size_t colon = item.find(':'); colon != std::string::npos) {
+            const auto endpoint = ParseEndpoint("0.0.0.0" + item.substr(colon), defaultPort);
+            if (!endpoint) {
+                error = "bad port in '" + item + "'";
+                return {};
+            }
+            port = endpoint->port;
+            item.resize(colon);
+        }
+        uint32_t first = 0, last = 0;
+        if (!AddressRange(item, first, last)) {
+            error = "'" + item + "' is not an address, range or block";
+            return {};
+        }
+        if (last - first >= IPV4_SWEEP_MAX || result.size() + (last - first) >= IPV4_SWEEP_MAX) {
+            error = "more than " + std::to_string(IPV4_SWEEP_MAX) + " addresses";
+            return {};
+        }
+        for (uint64_t a = first; a <= last; ++a)
+            result.push_back({static_cast<uint32_t>(a), port});
+    }
+    return result;
+}
+
 std::string FormatEndpoint(const Ipv4Endpoint& endpoint) {
     return FormatIpv4(endpoint.address) + ":" + std::to_string(endpoint.port);
 }
@@ -115,7 +194,12 @@ std::vector<BroadcastInterface> ListBroadcastInterfaces() {
         if (it->ifa_broadaddr != nullptr && it->ifa_broadaddr->sa_family == AF_INET)
             entry.broadcast =
                 ntohl(reinterpret_cast<sockaddr_in*>(it->ifa_broadaddr)->sin_addr.s_addr);
-        if (entry.index != 0)
+        // One entry per interface: a secondary address must not make every
+        // request go out twice on the same segment.
+        const bool seen = std::any_of(result.begin(), result.end(), [&](const auto& known) {
+            return known.index == entry.index;
+        });
+        if (entry.index != 0 && !seen)
             result.push_back(entry);
     }
     freeifaddrs(list);
@@ -145,27 +229,25 @@ UdpSocket::~UdpSocket() {
     Close();
 }
 
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(other.fd_) {
-    other.fd_ = -1;
-}
+UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(other.fd_.exchange(-1)) {}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
     if (this != &other) {
         Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
+        fd_.store(other.fd_.exchange(-1));
     }
     return *this;
 }
 
 int UdpSocket::Open(bool allowBroadcast) {
     Close();
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd_ < 0)
+    const int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (sock < 0)
         return errno;
+    fd_.store(sock, std::memory_order_release);
     if (allowBroadcast) {
         const int on = 1;
-        if (setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
             const int error = errno;
             Close();
             return error;
@@ -175,39 +257,41 @@ int UdpSocket::Open(bool allowBroadcast) {
 }
 
 int UdpSocket::Bind(const Ipv4Endpoint& local, bool reuseAddress) {
-    if (fd_ < 0)
+    const int sock = fd();
+    if (sock < 0)
         return EBADF;
     if (reuseAddress) {
         const int on = 1;
-        setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     }
     const sockaddr_in sa = ToSockaddr(local);
-    if (bind(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0)
+    if (bind(sock, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0)
         return errno;
     return 0;
 }
 
 void UdpSocket::Close() {
-    if (fd_ >= 0) {
-        close(fd_);
-        fd_ = -1;
-    }
+    const int sock = fd_.exchange(-1);
+    if (sock >= 0)
+        close(sock);
 }
 
 std::optional<Ipv4Endpoint> UdpSocket::LocalEndpoint() const {
     sockaddr_in sa{};
     socklen_t length = sizeof sa;
-    if (fd_ < 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &length) != 0)
+    const int sock = fd();
+    if (sock < 0 || getsockname(sock, reinterpret_cast<sockaddr*>(&sa), &length) != 0)
         return std::nullopt;
     return Ipv4Endpoint{ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
 }
 
 int UdpSocket::SendTo(const uint8_t* data, size_t length, const Ipv4Endpoint& to) {
-    if (fd_ < 0)
+    const int sock = fd();
+    if (sock < 0)
         return EBADF;
     const sockaddr_in sa = ToSockaddr(to);
     for (;;) {
-        const ssize_t sent = sendto(fd_, data, length, MSG_NOSIGNAL,
+        const ssize_t sent = sendto(sock, data, length, MSG_NOSIGNAL,
                                     reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
         if (sent >= 0)
             return 0;
@@ -217,14 +301,16 @@ int UdpSocket::SendTo(const uint8_t* data, size_t length, const Ipv4Endpoint& to
 }
 
 int UdpSocket::SendBroadcast(const uint8_t* data, size_t length, const Ipv4Endpoint& to,
-                             bool everyInterface) {
-    if (fd_ < 0)
+                             bool everyInterface, bool directed) {
+    const int sock = fd();
+    if (sock < 0)
         return 0;
     int sent = 0;
     if (to.address == IPV4_BROADCAST && everyInterface) {
         // Interface-bound limited broadcast (IP_PKTINFO): it reaches every
         // printer on that segment, whatever address the printer has.
-        for (const BroadcastInterface& itf : ListBroadcastInterfaces()) {
+        const std::vector<BroadcastInterface> interfaces = ListBroadcastInterfaces();
+        for (const BroadcastInterface& itf : interfaces) {
             sockaddr_in sa = ToSockaddr(to);
             iovec iov{const_cast<uint8_t*>(data), length};
             alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
@@ -245,19 +331,40 @@ int UdpSocket::SendBroadcast(const uint8_t* data, size_t length, const Ipv4Endpo
             std::memcpy(CMSG_DATA(cm), &info, sizeof info);
             ssize_t result;
             do {
-                result = sendmsg(fd_, &msg, MSG_NOSIGNAL);
+                result = sendmsg(sock, &msg, MSG_NOSIGNAL);
             } while (result < 0 && errno == EINTR);
             if (result >= 0)
                 ++sent;
         }
+        // Directed broadcasts reach a segment behind a router that forwards
+        // them; on the tool's own segment a printer hears the search twice.
+        if (directed)
+            for (const BroadcastInterface& itf : interfaces)
+                if (itf.broadcast != 0 && itf.broadcast != IPV4_BROADCAST &&
+                    SendTo(data, length, {itf.broadcast, to.port}) == 0)
+                    ++sent;
         if (sent > 0)
             return sent;
     }
     return SendTo(data, length, to) == 0 ? 1 : 0;
 }
 
+int UdpSocket::SendToEach(const uint8_t* data, size_t length, const std::vector<Ipv4Endpoint>& to) {
+    // Bursts of 16 with a 2 ms gap: 1,024 addresses take about 130 ms.
+    constexpr size_t BURST = 16;
+    int sent = 0;
+    for (size_t i = 0; i < to.size(); ++i) {
+        if (i > 0 && i % BURST == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (SendTo(data, length, to[i]) == 0)
+            ++sent;
+    }
+    return sent;
+}
+
 int UdpSocket::WaitReadable(SteadyTime deadline, const WakeEvent* wake) const {
-    if (fd_ < 0)
+    const int sock = fd();
+    if (sock < 0)
         return -1;
     for (;;) {
         const auto now = std::chrono::steady_clock::now();
@@ -266,7 +373,7 @@ int UdpSocket::WaitReadable(SteadyTime deadline, const WakeEvent* wake) const {
                             : std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
         if (remaining > 60000)
             remaining = 60000;
-        pollfd fds[2] = {{fd_, POLLIN, 0}, {wake ? wake->fd() : -1, POLLIN, 0}};
+        pollfd fds[2] = {{sock, POLLIN, 0}, {wake ? wake->fd() : -1, POLLIN, 0}};
         const int ready = poll(fds, wake ? 2 : 1, static_cast<int>(remaining));
         if (ready < 0) {
             if (errno == EINTR)
@@ -287,14 +394,15 @@ int UdpSocket::WaitReadable(SteadyTime deadline, const WakeEvent* wake) const {
 }
 
 long UdpSocket::ReceiveNow(uint8_t* buffer, size_t capacity, Ipv4Endpoint* from) {
-    if (fd_ < 0)
+    const int sock = fd();
+    if (sock < 0)
         return -1;
     sockaddr_in sa{};
     socklen_t saLength = sizeof sa;
     for (;;) {
         // MSG_TRUNC reports the datagram's real length, so an oversize one
         // is recognised instead of being taken as its first bytes.
-        const ssize_t received = recvfrom(fd_, buffer, capacity, MSG_TRUNC | MSG_DONTWAIT,
+        const ssize_t received = recvfrom(sock, buffer, capacity, MSG_TRUNC | MSG_DONTWAIT,
                                           reinterpret_cast<sockaddr*>(&sa), &saLength);
         if (received >= 0) {
             if (from)

@@ -2,6 +2,7 @@
 // A small IPv4 UDP layer for the two discovery protocols: open, bind,
 // broadcast through every interface, and receive against deadlines.
 // Every socket is close-on-exec and owned by exactly one object.
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -37,7 +38,18 @@ Ipv4Endpoint EndpointFromEnvironment(const char* name, const Ipv4Endpoint& fallb
 void RouteFromEnvironment(const std::string& prefix, Ipv4Endpoint& destination, Ipv4Endpoint& bind,
                           bool& everyInterface);
 
-// An interface that is up, can broadcast and is not loopback.
+// Largest sweep a destination list may name.
+inline constexpr size_t IPV4_SWEEP_MAX = 1024;
+
+// A destination list: items separated by commas, each "a.b.c.d",
+// "a.b.c.d-e" (last octet range), "a.b.c.d-a.b.c.e", or "a.b.c.d/nn",
+// optionally followed by ":port" (else defaultPort). Empty with `error`
+// set when malformed or when it names more than IPV4_SWEEP_MAX addresses.
+std::vector<Ipv4Endpoint> ParseDestinationList(const std::string& text, uint16_t defaultPort,
+                                               std::string& error);
+
+// One interface that is up, can broadcast and is not loopback (its first
+// IPv4 address; secondary addresses do not make a second entry).
 struct BroadcastInterface {
     std::string name;
     unsigned index = 0;
@@ -60,7 +72,8 @@ public:
     int fd() const { return fd_; }
 
 private:
-    int fd_ = -1;
+    // Atomic: a thread may ask IsOpen() while another closes.
+    std::atomic<int> fd_{-1};
 };
 
 class UdpSocket {
@@ -79,8 +92,8 @@ public:
     // for the same.
     int Bind(const Ipv4Endpoint& local, bool reuseAddress = false);
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool IsOpen() const { return fd_.load(std::memory_order_acquire) >= 0; }
+    int fd() const { return fd_.load(std::memory_order_acquire); }
     std::optional<Ipv4Endpoint> LocalEndpoint() const;
 
     // One datagram to one destination. Returns 0 or an errno value.
@@ -89,11 +102,16 @@ public:
     // Sends one datagram to `to`. When `to` is the limited broadcast
     // address and everyInterface is set, the datagram is sent once through
     // each up, broadcast-capable, non-loopback interface (the kernel would
-    // otherwise use only the default route's interface); a plain send is
-    // the fall-back when there is no such interface or every
-    // interface-bound send failed. Returns the number of datagrams sent.
+    // otherwise use only the default route's interface), and with
+    // `directed` also to each such interface's directed broadcast address
+    // (which a router may forward); a plain send is the fall-back when
+    // there is no such interface or every interface-bound send failed.
+    // Returns the number of datagrams sent.
     int SendBroadcast(const uint8_t* data, size_t length, const Ipv4Endpoint& to,
-                      bool everyInterface);
+                      bool everyInterface, bool directed = false);
+    // One datagram to each endpoint, paced so that a sweep does not flood
+    // the segment. Returns the number sent.
+    int SendToEach(const uint8_t* data, size_t length, const std::vector<Ipv4Endpoint>& to);
 
     // Waits until a datagram (or a socket error for ReceiveNow to report)
     // is waiting, the deadline passes or `wake` is signalled. Returns 1
@@ -107,7 +125,8 @@ public:
     long ReceiveNow(uint8_t* buffer, size_t capacity, Ipv4Endpoint* from = nullptr);
 
 private:
-    int fd_ = -1;
+    // Atomic: a thread may ask IsOpen() while another closes.
+    std::atomic<int> fd_{-1};
 };
 
 } // namespace printune

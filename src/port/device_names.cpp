@@ -61,6 +61,41 @@ std::string ResolveDeviceName(const std::string& name) {
     return name;
 }
 
+namespace {
+bool IsCharDevice(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// "lp" followed by digits only.
+bool IsLpName(const std::string& name) {
+    return name.size() > 2 && name.compare(0, 2, "lp") == 0 &&
+           std::all_of(name.begin() + 2, name.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+} // namespace
+
+bool IsParallelPortNode(const std::string& path, int fd) {
+    if (!IsCharDevice(fd))
+        return false;
+    const std::string dir = EnvOr("PRINTUNE_DEVICE_DIR", "");
+    if (!dir.empty() && path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
+        path[dir.size()] == '/')
+        return true;
+    const std::string target = Canonical(path);
+    for (const char* prefix : {"/dev/", "/dev/usb/"}) {
+        const std::string p = prefix;
+        if (target.size() > p.size() && target.compare(0, p.size(), p) == 0 &&
+            IsLpName(target.substr(p.size())))
+            return true;
+    }
+    return false;
+}
+
+bool IsSerialPortNode(int fd) {
+    return IsCharDevice(fd);
+}
+
 std::string SysfsRoot() {
     return EnvOr("PRINTUNE_SYSFS_ROOT", "/sys");
 }

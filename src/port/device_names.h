@@ -10,6 +10,15 @@ namespace printune {
 // $PRINTUNE_DEVICE_DIR overrides the default; an absolute path stays as is.
 std::string ResolveDeviceName(const std::string& name);
 
+// Whether an open descriptor may serve as a port of that kind. A parallel
+// port is a character device named /dev/lpN or /dev/usb/lpN (after links are
+// followed); a serial port is a character device (the open then checks that
+// it is a terminal). A name mapped in $PRINTUNE_DEVICE_DIR counts as chosen
+// on purpose: any character device it leads to is accepted. Anything else
+// (a disk, a regular file, /dev/null) is refused before a byte is written.
+bool IsParallelPortNode(const std::string& path, int fd);
+bool IsSerialPortNode(int fd);
+
 // Roots of the sysfs tree and of the device nodes ($PRINTUNE_SYSFS_ROOT,
 // $PRINTUNE_DEV_ROOT; defaults /sys and /dev).
 std::string SysfsRoot();

@@ -5,8 +5,14 @@
 #include <ctime>
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/time.h>
+#include <termios.h>
 #include <unistd.h>
+
+#include <linux/lp.h>
+#include <linux/serial.h>
 
 namespace printune {
 
@@ -91,6 +97,49 @@ size_t WriteWithDeadline(int fd, const uint8_t* data, size_t length, int64_t dea
         pollSaidReady = true;
     }
     return done;
+}
+
+int WaitWritten(int fd, int64_t deadlineMs, int& err) {
+    err = 0;
+    int r = WaitFd(fd, POLLOUT, deadlineMs);
+    if (r < 0) {
+        err = errno;
+        return -1;
+    }
+    if (r & (POLLERR | POLLHUP | POLLNVAL)) {
+        err = (r & POLLHUP) ? ENODEV : EIO;
+        return -1;
+    }
+    return r == 0 ? 0 : 1;
+}
+
+namespace {
+int SystemDiscardOutput(int fd) {
+    return ::tcflush(fd, TCOFLUSH);
+}
+
+int SystemLimitClosingWait(int fd, int centisec) {
+    serial_struct ss{};
+    if (::ioctl(fd, TIOCGSERIAL, &ss) != 0)
+        return -1;
+    ss.closing_wait = static_cast<unsigned short>(centisec);
+    return ::ioctl(fd, TIOCSSERIAL, &ss);
+}
+
+int SystemSetLpAbort(int fd, int on) {
+    return ::ioctl(fd, LPABORT, on);
+}
+
+int SystemSetLpTimeout(int fd, int64_t ms) {
+    timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000) * 1000};
+    return ::ioctl(fd, LPSETTIMEOUT, &tv);
+}
+} // namespace
+
+DeviceControl& Devices() {
+    static DeviceControl control{SystemDiscardOutput, SystemLimitClosingWait, SystemSetLpAbort,
+                                 SystemSetLpTimeout};
+    return control;
 }
 
 void CloseQuietly(int fd) {

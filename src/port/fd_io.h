@@ -22,6 +22,25 @@ int WaitFd(int fd, short events, int64_t deadlineMs);
 size_t WriteWithDeadline(int fd, const uint8_t* data, size_t length, int64_t deadlineMs,
                          int stallMs, bool sendSocket, bool& ok, int& err);
 
+// Waits until a device has finished its last write. The USB printer driver
+// reports POLLOUT only once the block in flight has reached the printer, and
+// its close() kills a block still in flight. Returns 1 when the device is
+// writable again, 0 when the deadline passed first, -1 with err set when the
+// device reported an error or hung up.
+int WaitWritten(int fd, int64_t deadlineMs, int& err);
+
+// Driver controls on the serial and parallel paths, behind one table so that
+// tests can model drivers a pty cannot show (a UART whose close waits for a
+// queue held by flow control, the parallel driver's abort flag). The defaults
+// are the system calls; each returns 0 or -1 with errno set.
+struct DeviceControl {
+    int (*discardOutput)(int fd);                  // tcflush(TCOFLUSH)
+    int (*limitClosingWait)(int fd, int centisec); // TIOCSSERIAL closing_wait
+    int (*setLpAbort)(int fd, int on);             // LPABORT
+    int (*setLpTimeout)(int fd, int64_t ms);       // LPSETTIMEOUT
+};
+DeviceControl& Devices();
+
 // Closes fd unless it is negative, retrying nothing (close is never retried
 // on Linux), and keeps errno unchanged.
 void CloseQuietly(int fd);

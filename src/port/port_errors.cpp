@@ -1,8 +1,9 @@
 #include "port/port_errors.h"
 
 #include <cerrno>
+#include <cstring>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/port_settings.h"
 
 namespace printune {
@@ -32,6 +33,21 @@ bool KnownPortType(int t) {
     return t == PORT_COM || t == PORT_LPT || t == PORT_USB || t == PORT_LAN;
 }
 } // namespace
+
+PortError::PortError(int code, int portType, int sysErrno)
+    : code_(code), portType_(portType), sysErrno_(sysErrno),
+      what_("port error " + std::to_string(code)) {
+    if (sysErrno != 0)
+        what_ += std::string(" (") + std::strerror(sysErrno) + ")";
+}
+
+std::string PortErrorMessage(const PortError& error, int languageId) {
+    return PortErrorMessage(error.Code(), error.PortType(), languageId);
+}
+
+std::string PortErrorHint(const PortError& error, int languageId) {
+    return PortErrorHint(error.Code(), error.PortType(), error.SysErrno(), languageId);
+}
 
 std::string PortErrorMessage(int code, int portType, int languageId) {
     if (!KnownPortType(portType))
@@ -94,6 +110,12 @@ std::string PortErrorHint(int code, int portType, int sysErrno, int languageId) 
     static const Text kNoRoute{"No answer from that address: check the cable and the IP address.",
                                "该地址没有响应：请检查网线和IP地址。"};
     static const Text kClosed{"The printer closed the connection.", "打印机关闭了连接。"};
+    static const Text kNotParallel{
+        "That name is not a parallel port: use LPT1 to LPT4 or a /dev/lpN or /dev/usb/lpN device.",
+        "该名称不是并口：请使用 LPT1 至 LPT4，或 /dev/lpN、/dev/usb/lpN 设备。"};
+    static const Text kNotSerial{
+        "That name is not a serial port: use COM1 to COM15 or a serial device such as ttyUSB0.",
+        "该名称不是串口：请使用 COM1 至 COM15，或 ttyUSB0 等串口设备。"};
 
     switch (sysErrno) {
     case EACCES:
@@ -120,6 +142,10 @@ std::string PortErrorHint(int code, int portType, int sysErrno, int languageId) 
     case EHOSTUNREACH:
     case ENETUNREACH:
         return portType == PORT_LAN ? Pick(kNoRoute, languageId) : std::string();
+    case ENOTTY:
+        if (portType == PORT_LPT)
+            return Pick(kNotParallel, languageId);
+        return portType == PORT_COM ? Pick(kNotSerial, languageId) : std::string();
     case ECONNRESET:
     case EPIPE:
         return portType == PORT_LAN ? Pick(kClosed, languageId) : std::string();

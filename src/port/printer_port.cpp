@@ -76,7 +76,7 @@ CPrinterPort::~CPrinterPort() {
 
 void CPrinterPort::Raise(int code, int err) {
     lastErrno_ = err;
-    throw code;
+    throw PortError(code, portType, err);
 }
 
 int CPrinterPort::Open(const std::string& address) {
@@ -85,6 +85,7 @@ int CPrinterPort::Open(const std::string& address) {
         return 0;
     // A previous Open that was never closed must not leak its descriptors.
     Close();
+    fanOutTold_ = false;
     switch (portType) {
     case PORT_COM:
         return OpenCom();
@@ -103,11 +104,17 @@ int CPrinterPort::OpenCom() {
     if (fd < 0)
         Raise(PORT_ERR_IN_USE, err);
     handles[0] = fd;
+    if (!IsSerialPortNode(fd))
+        Raise(PORT_ERR_IN_USE, ENOTTY);
     if (::tcgetattr(fd, &dcb) != 0)
         Raise(PORT_ERR_IN_USE, errno); // not a serial device
     // Later opens by other programs fail with EBUSY while we hold the line.
     if (::ioctl(fd, TIOCEXCL) == 0)
         comExclusive_ = true;
+    // The driver's default closing wait (30 s) would hold every close after a
+    // write stopped by flow control; only root may change it, so the close
+    // also discards a stuck queue first.
+    Devices().limitClosingWait(fd, COM_CLOSING_WAIT_CS);
 
     SerialLineConfig cfg = BuildSerialLineConfig(dcb, CurrentPortSettings());
     // Failures to apply the line settings are deliberately ignored:
@@ -125,10 +132,18 @@ int CPrinterPort::OpenCom() {
 
 int CPrinterPort::OpenLpt() {
     int err = 0;
-    int fd = OpenDeviceNode(ResolveDeviceName(lptName), 0, err);
+    const std::string path = ResolveDeviceName(lptName);
+    int fd = OpenDeviceNode(path, 0, err);
     if (fd < 0)
         Raise(PORT_ERR_OPEN, err);
     handles[0] = fd;
+    // Printer bytes must never reach a disk or any other kind of node.
+    if (!IsParallelPortNode(path, fd))
+        Raise(PORT_ERR_OPEN, ENOTTY);
+    // Without the abort flag the driver retries an offline or paper-out
+    // printer for ever (about 10 s per write even without blocking); with
+    // it the write fails once the driver's time-out, set per write, passes.
+    Devices().setLpAbort(fd, 1);
     // A terminal behind an LPT name (a pty, a USB-parallel gadget) must pass
     // bytes untranslated.
     termios t{};
@@ -153,16 +168,8 @@ int CPrinterPort::OpenUsb() {
             Raise(PORT_ERR_USB_NONE, ENODEV);
         }
         const UsbPrinterInterface& p = present[index];
-        if (!filter.Empty()) {
-            std::string vid, pid;
-            if (!GetVidPidFromPath(p.path, vid, pid))
-                continue;
-            bool pass = filter.UsbVendorOnly == 1
-                            ? (vid == filter.UsbVidFilter || vid == filter.UsbPidFilter)
-                            : (vid == filter.UsbVidFilter && pid == filter.UsbPidFilter);
-            if (!pass)
-                continue;
-        }
+        if (!UsbPrinterPasses(filter, p))
+            continue;
         int err = 0;
         int fd = OpenDeviceNode(p.node, O_EXCL, err);
         if (fd < 0) {
@@ -236,8 +243,11 @@ int CPrinterPort::Write() {
         if (::isatty(fd))
             ::tcflush(fd, TCIOFLUSH);
         deadline = start + writeGraceMs + static_cast<int64_t>(LPT_WRITE_MS_PER_BYTE) * len;
+        Devices().setLpTimeout(fd, deadline - start);
     } else {
         deadline = start + writeGraceMs + static_cast<int64_t>(COM_MS_PER_BYTE) * len;
+        // Cleared only when every byte has left the port.
+        outputStuck_ = true;
     }
     bool ok = true;
     int err = 0;
@@ -257,6 +267,7 @@ int CPrinterPort::Write() {
                 Raise(PORT_ERR_WRITE, ETIMEDOUT);
             SleepMs(std::min<int64_t>(5, deadline - MonotonicMs()));
         }
+        outputStuck_ = false;
     }
     return static_cast<int>(done);
 }
@@ -264,6 +275,7 @@ int CPrinterPort::Write() {
 int CPrinterPort::WriteUsb() {
     const size_t len = length > 0 ? static_cast<size_t>(length) : 0;
     int last = 0;
+    int printers = 0;
     for (int fd : handles) {
         if (fd < 0)
             continue;
@@ -276,7 +288,20 @@ int CPrinterPort::WriteUsb() {
             Raise(PORT_ERR_WRITE, err);
         if (done < len)
             Raise(PORT_ERR_WRITE, ETIMEDOUT);
+        // A non-blocking usblp write returns while its last block is still
+        // in flight, and close() kills that block: the bytes count as
+        // written only once the driver is writable again.
+        int r = WaitWritten(fd, MonotonicMs() + writeGraceMs, err);
+        if (r < 0)
+            Raise(PORT_ERR_WRITE, err);
+        if (r == 0)
+            Raise(PORT_ERR_WRITE, ETIMEDOUT);
         last = static_cast<int>(done);
+        ++printers;
+    }
+    if (printers > 1 && !fanOutTold_) {
+        fanOutTold_ = true;
+        NotifyUsbFanOut(printers);
     }
     return last;
 }
@@ -344,6 +369,10 @@ int CPrinterPort::ReadSlice(uint8_t* buffer, int size) {
         if (socket < 0)
             Raise(PORT_ERR_READ, EBADF);
         fds.push_back({socket, POLLIN, 0});
+    } else if (replySlot_ >= 0) {
+        // Several printers open: the first that answered is the only one
+        // read from until the close, so replies are never mixed.
+        fds.push_back({handles[replySlot_], POLLIN, 0});
     } else {
         for (int i = 0; i < HANDLE_SLOTS; ++i)
             if (handles[i] >= 0 && (portType == PORT_USB || i == 0))
@@ -374,6 +403,12 @@ int CPrinterPort::ReadSlice(uint8_t* buffer, int size) {
         if (n > 0) {
             last = static_cast<int>(n);
             delivered = true;
+            if (portType == PORT_USB) {
+                for (int i = 0; i < HANDLE_SLOTS; ++i)
+                    if (handles[i] == p.fd)
+                        replySlot_ = i;
+                break;
+            }
             continue;
         }
         if (portType == PORT_LAN && n == 0)
@@ -396,46 +431,113 @@ int CPrinterPort::ReadSlice(uint8_t* buffer, int size) {
     return last;
 }
 
+int CPrinterPort::Flush() {
+    lastErrno_ = 0;
+    if (portType != PORT_LAN || socket < 0 || tcpFinished_)
+        return 1;
+    tcpFinished_ = true;
+    int err = 0;
+    if (FinishTcp(socket, err) != 1)
+        Raise(PORT_ERR_WRITE, err);
+    return 1;
+}
+
 int CPrinterPort::Close() {
     for (int i = 0; i < HANDLE_SLOTS; ++i) {
         if (handles[i] < 0)
             continue;
-        if (i == 0 && comExclusive_)
-            ::ioctl(handles[i], TIOCNXCL);
+        if (i == 0) {
+            // A queue held by flow control would make close() wait for the
+            // driver's closing time-out: drop it.
+            int queued = 0;
+            if (outputStuck_ || (::ioctl(handles[i], TIOCOUTQ, &queued) == 0 && queued > 0))
+                Devices().discardOutput(handles[i]);
+            if (comExclusive_)
+                ::ioctl(handles[i], TIOCNXCL);
+        }
         CloseQuietly(handles[i]);
         handles[i] = NO_HANDLE;
     }
     comExclusive_ = false;
-    if (socket >= 0)
-        CloseTcpGracefully(socket);
+    outputStuck_ = false;
+    replySlot_ = NO_HANDLE;
+    if (socket >= 0 && !tcpFinished_) {
+        int err = 0;
+        FinishTcp(socket, err);
+    }
+    CloseQuietly(socket);
     socket = NO_HANDLE;
+    tcpFinished_ = false;
     return 1;
 }
 
 // Closing a socket that still holds unread input makes Linux answer with a
 // reset, and a reset throws away whatever of our data the printer has not
 // acknowledged yet: the tail of a file or firmware image would be lost. So
-// send our FIN behind the data, drop what the printer sent, and wait (within
-// a bound) until everything written is acknowledged before closing.
-void CPrinterPort::CloseTcpGracefully(int fd) {
-    // A socket that never connected has nothing in flight.
-    if (::shutdown(fd, SHUT_WR) != 0) {
-        CloseQuietly(fd);
-        return;
+// send our FIN behind the data, drop what the printer sends, and wait until
+// everything written is acknowledged. The printer's own end of the session
+// (its FIN, which acknowledges ours) wakes the wait at once; a bare
+// acknowledgement wakes nothing, so the socket is looked at again after
+// growing pauses. Returns 1 when delivered, 0 when the printer acknowledged
+// nothing more for TCP_CLOSE_LINGER_MS, -1 on a reset or socket error.
+int CPrinterPort::FinishTcp(int fd, int& err) {
+    err = 0;
+    int soError = 0;
+    socklen_t len = sizeof soError;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len) == 0 && soError != 0) {
+        err = soError;
+        return -1;
     }
-    const int64_t deadline = MonotonicMs() + TCP_CLOSE_LINGER_MS;
+    if (::shutdown(fd, SHUT_WR) != 0) {
+        err = errno == ENOTCONN ? ECONNRESET : errno;
+        return -1;
+    }
+    int64_t lastProgress = MonotonicMs();
+    int lastQueued = INT32_MAX;
+    int pauseMs = 1;
+    bool peerEnded = false;
     uint8_t sink[4096];
     for (;;) {
-        while (::recv(fd, sink, sizeof sink, MSG_DONTWAIT) > 0) {
+        for (;;) {
+            ssize_t n = ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
+            if (n > 0)
+                continue;
+            if (n == 0) {
+                peerEnded = true;
+                break;
+            }
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                err = errno;
+                return -1;
+            }
+            break;
         }
-        int unacknowledged = 0;
-        if (::ioctl(fd, SIOCOUTQ, &unacknowledged) != 0 || unacknowledged <= 0)
-            break;
-        if (MonotonicMs() >= deadline)
-            break;
-        SleepMs(5);
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len) == 0 && soError != 0) {
+            err = soError;
+            return -1;
+        }
+        int queued = 0;
+        if (::ioctl(fd, SIOCOUTQ, &queued) != 0 || queued <= 0)
+            return 1;
+        const int64_t now = MonotonicMs();
+        if (queued < lastQueued) {
+            lastQueued = queued;
+            lastProgress = now;
+        }
+        const int64_t until = lastProgress + TCP_CLOSE_LINGER_MS;
+        if (now >= until) {
+            err = ETIMEDOUT;
+            return 0;
+        }
+        const int64_t wakeAt = std::min(until, now + pauseMs);
+        if (peerEnded)
+            SleepMs(wakeAt - now);
+        else
+            WaitFd(fd, POLLIN | POLLRDHUP, wakeAt);
+        pauseMs = std::min(pauseMs * 2, 50);
     }
-    CloseQuietly(fd);
 }
 
 int CPrinterPort::OpenHandleCount() const {

@@ -1,12 +1,14 @@
 #pragma once
 // CPrinterPort: one open / write / read / close interface over the four
 // transports (serial, parallel, USB printer class, TCP). Failures are raised
-// as plain int codes (port_errors.h); the cause stays in LastErrno().
+// as PortError (port_errors.h), which carries the code, the errno and the
+// port type; LastErrno() keeps the errno of the last failure as well.
 #include <cstdint>
 #include <string>
 
 #include <termios.h>
 
+#include "port/port_errors.h"
 #include "port/port_settings.h"
 
 namespace printune {
@@ -20,9 +22,13 @@ public:
     static constexpr int READ_SLICE_MS = 100;
     // Upper bound of a TCP connect (Linux would otherwise wait ~2 minutes).
     static constexpr int CONNECT_TIMEOUT_MS = 10000;
-    // Close waits at most this long for the printer to acknowledge what was
-    // written before the TCP socket goes away.
+    // How long the end of a TCP session may go without the printer
+    // acknowledging any more of what was written; then the data counts as
+    // not delivered.
     static constexpr int TCP_CLOSE_LINGER_MS = 2000;
+    // A serial close gives up a queue held by flow control after this long
+    // (centiseconds, the driver's unit).
+    static constexpr int COM_CLOSING_WAIT_CS = 100;
     // Constant part of the COM and LPT write deadlines, and how long a USB or
     // TCP write may go without the printer accepting a byte before it fails.
     static constexpr int WRITE_GRACE_MS = 10000;
@@ -42,6 +48,12 @@ public:
     // slice or time-out); raises 8004. USB: every open printer is read into
     // the same buffer; the count is that of the last printer that answered.
     int Read(uint8_t* buffer, int size);
+    // Waits until the printer has taken everything written: over TCP the
+    // write side is ended and every byte must be acknowledged without a
+    // reset within TCP_CLOSE_LINGER_MS of the last progress. USB writes
+    // already wait for the driver before returning. Raises 8003; returns 1.
+    // No Write may follow on the same Open.
+    int Flush();
     // Closes every descriptor and the socket. Always returns 1.
     int Close();
 
@@ -70,7 +82,7 @@ private:
     int OpenLpt();
     int OpenUsb();
     int OpenLan(const std::string& address);
-    static void CloseTcpGracefully(int fd);
+    static int FinishTcp(int fd, int& err);
     int ReadCom(uint8_t* buffer, int size);
     int ReadSlice(uint8_t* buffer, int size);
     int WriteUsb();
@@ -79,6 +91,10 @@ private:
 
     int lastErrno_ = 0;
     bool comExclusive_ = false; // slot 0 holds a tty we set TIOCEXCL on
+    bool outputStuck_ = false;  // a COM write failed: its queue must be discarded
+    bool tcpFinished_ = false;  // Flush ended the TCP session already
+    bool fanOutTold_ = false;   // the USB fan-out was reported for this Open
+    int replySlot_ = NO_HANDLE; // USB: the printer whose reply is being read
 };
 
 } // namespace printune

@@ -10,6 +10,9 @@
 
 #include <dirent.h>
 
+#include "port/device_names.h"
+#include "port/printer_port.h"
+
 namespace printune {
 
 namespace {
@@ -81,6 +84,25 @@ bool ListUsbPrinters(const std::string& sysfsRoot, const std::string& devRoot,
                   return a.minor < b.minor;
               });
     return true;
+}
+
+bool UsbPrinterPasses(const UsbFilter& filter, const UsbPrinterInterface& printer) {
+    if (filter.Empty())
+        return true;
+    std::string vid, pid;
+    return CPrinterPort::GetVidPidFromPath(printer.path, vid, pid) &&
+           UsbFilterPasses(filter, vid, pid);
+}
+
+int CountUsbPrinters(const UsbFilter& filter) {
+    std::vector<UsbPrinterInterface> present;
+    if (!ListUsbPrinters(SysfsRoot(), DevRoot(), present))
+        return -1;
+    if (present.size() > static_cast<size_t>(CPrinterPort::HANDLE_SLOTS))
+        present.resize(static_cast<size_t>(CPrinterPort::HANDLE_SLOTS));
+    return static_cast<int>(std::count_if(present.begin(), present.end(), [&](const auto& p) {
+        return UsbPrinterPasses(filter, p);
+    }));
 }
 
 } // namespace printune

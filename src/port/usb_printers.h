@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "port/usb_filter.h"
+
 namespace printune {
 
 struct UsbPrinterInterface {
@@ -19,5 +21,13 @@ struct UsbPrinterInterface {
 // class directory cannot be read at all.
 bool ListUsbPrinters(const std::string& sysfsRoot, const std::string& devRoot,
                      std::vector<UsbPrinterInterface>& out);
+
+// Whether the filter lets this interface be opened (an empty filter lets
+// every one through; a path without both IDs passes no other filter).
+bool UsbPrinterPasses(const UsbFilter& filter, const UsbPrinterInterface& printer);
+
+// Present interfaces (of the first ten, as the open examines) that the
+// filter lets through; -1 when the list cannot be read.
+int CountUsbPrinters(const UsbFilter& filter);
 
 } // namespace printune

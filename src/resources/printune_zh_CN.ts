@@ -122,8 +122,160 @@
 <context>
     <name>CInternalSetupHT740</name>
     <message>
-        <source>Receipt Printer Setup</source>
-        <translation>票据打印机内部设置</translation>
+        <source>Printer Language</source>
+        <translation>打印机语言</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>英文</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>Printing Direction</source>
+        <translation>打印方向</translation>
+    </message>
+    <message>
+        <source>Unidirectional</source>
+        <translation>单向</translation>
+    </message>
+    <message>
+        <source>Bidirectional</source>
+        <translation>双向</translation>
+    </message>
+    <message>
+        <source>Paper type</source>
+        <translation>纸张类型</translation>
+    </message>
+    <message>
+        <source>Single</source>
+        <translation>一联&amp;二联</translation>
+    </message>
+    <message>
+        <source>Multipart</source>
+        <translation>三联</translation>
+    </message>
+    <message>
+        <source>Paper Wide</source>
+        <translation>纸宽</translation>
+    </message>
+    <message>
+        <source>76mm</source>
+        <translation>76mm</translation>
+    </message>
+    <message>
+        <source>69mm</source>
+        <translation>69mm</translation>
+    </message>
+    <message>
+        <source>57mm</source>
+        <translation>57mm</translation>
+    </message>
+    <message>
+        <source>Cutter Switch</source>
+        <translation>切刀开关</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Black Mark Setting</source>
+        <translation>黑标设置</translation>
+    </message>
+    <message>
+        <source>Black Mark</source>
+        <translation>黑标</translation>
+    </message>
+    <message>
+        <source>Black Mark to Home</source>
+        <translation>黑标到起始位置</translation>
+    </message>
+    <message>
+        <source>mm</source>
+        <translation>mm</translation>
+    </message>
+    <message>
+        <source>Black Mark to Cutter</source>
+        <translation>黑标到切刀位置</translation>
+    </message>
+    <message>
+        <source>Printer Status</source>
+        <translation>打印机状态</translation>
+    </message>
+    <message>
+        <source>Query Status</source>
+        <translation>查询状态</translation>
+    </message>
+    <message>
+        <source>Get Printer Settings</source>
+        <translation>读取打印机设置</translation>
+    </message>
+    <message>
+        <source>Restore All Settings</source>
+        <translation>恢复全部设置</translation>
+    </message>
+    <message>
+        <source>Send Settings</source>
+        <translation>发送设置</translation>
+    </message>
+    <message>
+        <source>Print Self-test</source>
+        <translation>打印自检页</translation>
+    </message>
+    <message>
+        <source>Asking…</source>
+        <translation>正在查询…</translation>
+    </message>
+    <message>
+        <source>Paper near end</source>
+        <translation>纸将尽</translation>
+    </message>
+    <message>
+        <source>Paper end</source>
+        <translation>缺纸</translation>
+    </message>
+    <message>
+        <source>Cover open</source>
+        <translation>上盖打开</translation>
+    </message>
+    <message>
+        <source>Cutter error</source>
+        <translation>切刀错误</translation>
+    </message>
+    <message>
+        <source>Off-line</source>
+        <translation>脱机</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>就绪</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>Reading the printer&apos;s settings…</source>
+        <translation>正在读取打印机设置…</translation>
+    </message>
+    <message>
+        <source>Restoring all settings…</source>
+        <translation>正在恢复全部设置…</translation>
+    </message>
+    <message>
+        <source>Waiting for the printer to restart…</source>
+        <translation>正在等待打印机重新启动…</translation>
     </message>
 </context>
 <context>
@@ -638,6 +790,49 @@ The connection uses the printer at %1, TCP port %2.</source>
     </message>
 </context>
 <context>
+    <name>printune::CInternalSetupHT740</name>
+    <message>
+        <source>Set the page mode to Off or On</source>
+        <translation>设置页模式为关闭或打开</translation>
+    </message>
+    <message>
+        <source>Set the printer&apos;s settings to the options that have change or is default value.</source>
+        <translation>把打印机设置为已更改的选项或默认值。</translation>
+    </message>
+    <message>
+        <source>Set the option of current page to default value, and send to printer</source>
+        <translation>把当前页的选项设为默认值，并发送到打印机</translation>
+    </message>
+    <message>
+        <source>Set the cutter to On or Off</source>
+        <translation>设置切刀打开或关闭</translation>
+    </message>
+    <message>
+        <source>Set the print paper&apos;s wide mode, 76mm or 57mm</source>
+        <translation>设置打印纸宽度，76mm 或 57mm</translation>
+    </message>
+    <message>
+        <source>Set the print-head&apos;s printing direction, Unidirectional or Bidirectional.</source>
+        <translation>设置打印头的打印方向，单向或双向。</translation>
+    </message>
+    <message>
+        <source>Set the Top Form Sensing to Off or On</source>
+        <translation>设置黑标检测为关闭或打开</translation>
+    </message>
+    <message>
+        <source>Distance from black mark to start print position. Value is -35~5766 mm</source>
+        <translation>黑标到起始打印位置的距离。取值 -35~5766 mm</translation>
+    </message>
+    <message>
+        <source>Distance from black mark to cutting position. Value is -54~5766 mm</source>
+        <translation>黑标到切纸位置的距离。取值 -54~5766 mm</translation>
+    </message>
+    <message>
+        <source>Ask the printer for its status now</source>
+        <translation>立即查询打印机状态</translation>
+    </message>
+</context>
+<context>
     <name>printune::CPagePortSet</name>
     <message>
         <source>Set the detail of interface</source>
@@ -792,6 +987,10 @@ The connection uses the printer at %1, TCP port %2.</source>
     <message>
         <source>Printer Series</source>
         <translation>打印机系列</translation>
+    </message>
+    <message>
+        <source> (sent to %1 printers)</source>
+        <translation>（已发送到 %1 台打印机）</translation>
     </message>
 </context>
 </TS>

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/language.h"
-#include "app/models.h"
-#include "settings/narrow_text.h"
+#include "base/language.h"
+#include "base/narrow_text.h"
+#include "base/value_text.h"
+#include "port/models.h"
 #include "settings/setting_tables.h"
-#include "settings/value_text.h"
 
 namespace printune {
 
@@ -189,19 +189,23 @@ void ApplySerialLine(PortSettings& settings, const SerialLine& line) {
         settings.flowControl = line.flowControl;
 }
 
-SerialLine DecodeLabelSerialByte(uint8_t byte) {
+SerialLine DecodeLabelSerialByte(uint8_t byte, const std::string& currentParity) {
     static const char* const kParity[3] = {"None", "Odd", "Even"};
     SerialLine line;
     line.baudrate = kBaud[byte & 0x07];
-    int parity = (byte >> 4) & 0x03;
+    const int parity = (byte >> 4) & 0x03;
     if (parity < 3)
         line.paritySetup = kParity[parity];
+    else if (std::find(std::begin(kParity), std::end(kParity), currentParity) != std::end(kParity))
+        line.paritySetup = currentParity;
+    else
+        line.paritySetup = kParity[0];
     line.stopBit = (byte & 0x40) ? "2" : "1";
     line.dataBit = (byte & 0x80) ? "7" : "8";
     return line;
 }
 
-LabelSettings DecodeLabelSettingsReply(const Bytes& reply) {
+LabelSettings DecodeLabelSettingsReply(const Bytes& reply, const std::string& currentParity) {
     LabelSettings out;
     for (int s = 0; s < LABEL_SETTING_COUNT; ++s) {
         const SettingWire& w = kWire[s];
@@ -239,7 +243,7 @@ LabelSettings DecodeLabelSettingsReply(const Bytes& reply) {
             break;
         }
     }
-    out.serial = DecodeLabelSerialByte(detail::ByteAt(reply, LABEL_SERIAL_OFFSET));
+    out.serial = DecodeLabelSerialByte(detail::ByteAt(reply, LABEL_SERIAL_OFFSET), currentParity);
     return out;
 }
 

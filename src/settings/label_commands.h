@@ -113,8 +113,10 @@ struct SerialLine {
 };
 void ApplySerialLine(PortSettings& settings, const SerialLine& line);
 
-// The label printers' serial-line byte (no flow control in it).
-SerialLine DecodeLabelSerialByte(uint8_t byte);
+// The label printers' serial-line byte (no flow control in it). Parity code 3
+// leaves the parity as it is: the result then carries currentParity, or
+// "None" when that is not a parity the settings know.
+SerialLine DecodeLabelSerialByte(uint8_t byte, const std::string& currentParity);
 
 struct LabelSettings {
     // Index = setting number. Lists: position or -1 (no selection);
@@ -124,8 +126,9 @@ struct LabelSettings {
 };
 
 // Decodes a settings reply. Bytes that did not arrive read as zero, so a
-// short reply is decoded, not rejected.
-LabelSettings DecodeLabelSettingsReply(const Bytes& reply);
+// short reply is decoded, not rejected. currentParity: the settings copy's,
+// kept by parity code 3.
+LabelSettings DecodeLabelSettingsReply(const Bytes& reply, const std::string& currentParity);
 
 // The text of a serial number, firmware version or statistics reply: the
 // bytes up to the first zero (at most 1024), from the system's narrow code

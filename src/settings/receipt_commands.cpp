@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/language.h"
+#include "base/language.h"
+#include "base/value_text.h"
 #include "settings/setting_tables.h"
-#include "settings/value_text.h"
 
 namespace printune {
 
@@ -44,6 +44,10 @@ int ListSize(int setting) {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+bool IsLoneSign(const std::string& text) {
+    return text == "-" || text == "+";
 }
 
 } // namespace
@@ -104,17 +108,19 @@ Bytes BuildReceiptSetRequest(const std::vector<std::pair<int, ReceiptValue>>& se
                                           EncodeReceiptValue);
 }
 
-SerialLine DecodeReceiptSerialByte(uint8_t byte) {
+SerialLine DecodeReceiptSerialByte(uint8_t byte, const std::string& currentParity) {
     static const char* const kParity[3] = {"None", "Even", "Odd"};
-    // Bits 0-2, 6 and 7 mean what they mean in the label printers' byte.
-    SerialLine line = DecodeLabelSerialByte(byte);
-    int parity = (byte >> 4) & 0x03;
-    line.paritySetup = parity < 3 ? kParity[parity] : "";
+    // Bits 0-2, 6, 7 and parity code 3 mean what they mean in the label
+    // printers' byte.
+    SerialLine line = DecodeLabelSerialByte(byte, currentParity);
+    const int parity = (byte >> 4) & 0x03;
+    if (parity < 3)
+        line.paritySetup = kParity[parity];
     line.flowControl = (byte & 0x08) ? "Xon/Xoff" : "DTR";
     return line;
 }
 
-ReceiptSettings DecodeReceiptSettingsReply(const Bytes& reply) {
+ReceiptSettings DecodeReceiptSettingsReply(const Bytes& reply, const std::string& currentParity) {
     ReceiptSettings out;
     for (int s = 0; s < RECEIPT_SETTING_COUNT; ++s) {
         const SettingWire& w = kWire[s];
@@ -127,7 +133,8 @@ ReceiptSettings DecodeReceiptSettingsReply(const Bytes& reply) {
             v.choice = b < ListSize(s) ? b : -1;
         }
     }
-    out.serial = DecodeReceiptSerialByte(detail::ByteAt(reply, RECEIPT_SERIAL_OFFSET));
+    out.serial =
+        DecodeReceiptSerialByte(detail::ByteAt(reply, RECEIPT_SERIAL_OFFSET), currentParity);
     return out;
 }
 
@@ -171,8 +178,7 @@ IntRange ReceiptDistanceRange(int setting) {
 }
 
 DistanceCheck CheckReceiptDistance(int setting, const std::string& text) {
-    const bool loneSign = text == "-" || text == "+";
-    if (text.empty() || (!IsDigit(text.back()) && !loneSign)) {
+    if (text.empty() || (!IsDigit(text.back()) && !IsLoneSign(text))) {
         // Remove the whole last character, not just its last UTF-8 byte.
         std::string kept = text;
         while (!kept.empty() && (static_cast<unsigned char>(kept.back()) & 0xC0) == 0x80)
@@ -188,6 +194,19 @@ DistanceCheck CheckReceiptDistance(int setting, const std::string& text) {
     if (v < r.min)
         return {DistanceCheck::Corrected, std::to_string(r.min)};
     return {DistanceCheck::Accepted, text};
+}
+
+bool IsReceiptDistanceText(const std::string& text) {
+    if (IsLoneSign(text))
+        return true;
+    size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    size_t digits = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+        ++digits;
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && IsDigit(text[i]); ++i)
+            ++digits;
+    return i == text.size() && digits > 0;
 }
 
 } // namespace printune

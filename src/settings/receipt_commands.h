@@ -49,8 +49,9 @@ Bytes EncodeReceiptValue(int setting, const ReceiptValue& value);
 Bytes BuildReceiptSetRequest(const std::vector<std::pair<int, ReceiptValue>>& settings);
 
 // The receipt printers' serial-line byte: parity codes 1 "Even", 2 "Odd"
-// (swapped against the label printers) and the flow-control bit.
-SerialLine DecodeReceiptSerialByte(uint8_t byte);
+// (swapped against the label printers) and the flow-control bit; code 3
+// keeps currentParity as the label printers' byte does.
+SerialLine DecodeReceiptSerialByte(uint8_t byte, const std::string& currentParity);
 
 struct ReceiptSettings {
     // Lists: position, or -1 when the reply byte is not a valid position
@@ -58,7 +59,7 @@ struct ReceiptSettings {
     std::array<LabelValue, RECEIPT_SETTING_COUNT> values;
     SerialLine serial;
 };
-ReceiptSettings DecodeReceiptSettingsReply(const Bytes& reply);
+ReceiptSettings DecodeReceiptSettingsReply(const Bytes& reply, const std::string& currentParity);
 
 // Page labels, keys for scripts and list entries in the language 1033/2052.
 std::string ReceiptSettingLabel(int setting, int languageId);
@@ -78,5 +79,10 @@ struct DistanceCheck {
 };
 IntRange ReceiptDistanceRange(int setting);
 DistanceCheck CheckReceiptDistance(int setting, const std::string& text);
+
+// Whether a distance text given whole (by a script rather than typed) is one
+// the page keeps: exactly one "+" or "-", which reads as 0, or a decimal
+// number of millimetres (sign, digits, an optional fraction).
+bool IsReceiptDistanceText(const std::string& text);
 
 } // namespace printune

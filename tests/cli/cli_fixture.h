@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli_runner.h"
-#include "json_value.h"
+#include "json_doc.h"
 #include "support/sim_process.h"
 
 namespace printune_test {
@@ -40,10 +40,9 @@ protected:
         return RunCli(args, o);
     }
 
-    static JsonValue Json(const CliResult& r) {
-        JsonValue v;
-        std::string error;
-        EXPECT_TRUE(ParseJson(r.out, v, &error)) << error << "\n" << r.out;
+    static JsonDoc Json(const CliResult& r) {
+        JsonDoc v = ParseDocument(r.out);
+        EXPECT_FALSE(v.is_discarded()) << r.out;
         return v;
     }
 

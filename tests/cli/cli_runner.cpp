@@ -34,7 +34,9 @@ CliResult RunCli(const std::vector<std::string>& args, const CliOptions& options
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0 ||
         pipe2(inPipe, O_CLOEXEC) != 0)
         return {};
-    const std::string program = BinPath("printune-cli");
+    // PRINTUNE_CLI: another build of the command line (the wrong-offset one).
+    const char* other = std::getenv("PRINTUNE_CLI");
+    const std::string program = other && *other ? other : BinPath("printune-cli");
     std::vector<std::string> argvText{program};
     argvText.insert(argvText.end(), args.begin(), args.end());
 

@@ -26,13 +26,13 @@ TEST_F(LabelCli, GetSendsTheRequestAndPrintsEverySettingByName) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 33 00 1B 10 45")),
               HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
-    const JsonValue doc = Json(r);
-    EXPECT_EQ(doc["command"].string, "label get");
-    EXPECT_EQ(doc["model"].string, "KP-520");
-    EXPECT_EQ(doc["settings"].Keys(), kLabelKeys);
-    EXPECT_EQ(doc["serialLine"].Keys(),
+    JsonDoc doc = Json(r);
+    EXPECT_EQ(doc["command"], "label get");
+    EXPECT_EQ(doc["model"], "KP-520");
+    EXPECT_EQ(Keys(doc["settings"]), kLabelKeys);
+    EXPECT_EQ(Keys(doc["serialLine"]),
               (std::vector<std::string>{"baudrate", "paritySetup", "dataBit", "stopBit"}));
-    EXPECT_EQ(doc["settings"]["home-offset"].type, JsonValue::Type::String);
+    EXPECT_TRUE(doc["settings"]["home-offset"].is_string());
     // Human output names the page labels.
     const CliResult human = Run({Lan(), "label", "get"});
     EXPECT_NE(human.out.find("Page Mode:"), std::string::npos) << human.out;
@@ -48,12 +48,12 @@ TEST_F(LabelCli, SetWritesTheNamedSettingsInThePrintersOrderAndVerifies) {
     const auto rx = Rx("tcp", set.size() + 9);
     ASSERT_GE(rx.size(), set.size());
     EXPECT_EQ(std::vector<uint8_t>(rx.begin(), rx.begin() + set.size()), set);
-    const JsonValue doc = Json(r);
-    EXPECT_EQ(doc["settings"]["page-mode"].string, "On");
-    EXPECT_EQ(doc["settings"]["print-speed"].string, "3");
-    EXPECT_EQ(doc["settings"]["home-offset"].string, "12.50");
-    EXPECT_EQ(doc["settings"]["left-offset"].string, "-80");
-    EXPECT_EQ(doc["settings"]["emulation"].string, "ZPL");
+    JsonDoc doc = Json(r);
+    EXPECT_EQ(doc["settings"]["page-mode"], "On");
+    EXPECT_EQ(doc["settings"]["print-speed"], "3");
+    EXPECT_EQ(doc["settings"]["home-offset"], "12.50");
+    EXPECT_EQ(doc["settings"]["left-offset"], "-80");
+    EXPECT_EQ(doc["settings"]["emulation"], "ZPL");
 }
 
 TEST_F(LabelCli, ListEntriesAreTakenInEitherLanguage) {
@@ -86,10 +86,10 @@ TEST_F(LabelCli, OneWayRequestsAndTextReplies) {
                                  "1B 0D 53 1B 1A 01 1B 10 45  1B 0D 53 1B 18 01 1B 10 45")),
               HexBytes("1B 0D 53 1B 3D 01 1B 10 45  1B 0D 4C  1B 0D 53 1B 19 01 1B 10 45 "
                        "1B 0D 53 1B 1A 01 1B 10 45  1B 0D 53 1B 18 01 1B 10 45"));
-    const JsonValue doc = Json(info);
-    EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"ok", "command", "serialNumber",
-                                                    "firmwareVersion", "headMileage"}));
-    EXPECT_FALSE(doc["serialNumber"].string.empty());
+    JsonDoc doc = Json(info);
+    EXPECT_EQ(Keys(doc), (std::vector<std::string>{"ok", "command", "serialNumber",
+                                                   "firmwareVersion", "headMileage"}));
+    EXPECT_FALSE(doc["serialNumber"].get<std::string>().empty());
 }
 
 TEST_F(LabelCli, ResetReadsTheFactorySettingsBack) {
@@ -97,7 +97,33 @@ TEST_F(LabelCli, ResetReadsTheFactorySettingsBack) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 60 01 1B 10 45  1B 0D 53 1B 33 00 1B 10 45")),
               HexBytes("1B 0D 53 1B 60 01 1B 10 45  1B 0D 53 1B 33 00 1B 10 45"));
-    EXPECT_EQ(Json(r)["settings"].Keys(), kLabelKeys);
+    EXPECT_EQ(Keys(Json(r)["settings"]), kLabelKeys);
+}
+
+// Parity code 3 in the printer's serial-line byte keeps the parity of the
+// run's settings; the document never shows an empty parity.
+TEST_F(LabelCli, ParityCodeThreeKeepsTheCurrentParity) {
+    ASSERT_EQ(Run({Lan(), "send", "hex", "1B 0D 53 1B 23 F3 1B 10 45"}).exitCode, 0);
+    for (const char* parity : {"Even", "Odd", "None"}) {
+        const CliResult r = Run({Lan(), "--parity", parity, "--json", "label", "get"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        JsonDoc doc = Json(r);
+        EXPECT_EQ(doc["serialLine"]["paritySetup"], parity);
+        EXPECT_EQ(doc["serialLine"]["baudrate"], "9600");
+        EXPECT_EQ(doc["serialLine"]["stopBit"], "2");
+        EXPECT_EQ(doc["serialLine"]["dataBit"], "7");
+    }
+}
+
+// --none sends the set request with nothing in it; without values or with
+// both the command is a usage error and sends nothing.
+TEST_F(LabelCli, SetWithNoneSendsTheBareFrame) {
+    EXPECT_EQ(Run({Lan(), "label", "set"}).exitCode, 2);
+    EXPECT_EQ(Run({Lan(), "label", "set", "--none", "page-mode=On"}).exitCode, 2);
+    EXPECT_TRUE(NothingReceived("tcp"));
+    const CliResult r = Run({Lan(), "label", "set", "--none"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 10 45")), HexBytes("1B 0D 53 1B 10 45"));
 }
 
 TEST_F(LabelCli, ReceiptCommandsAreRefusedForALabelModel) {
@@ -118,7 +144,7 @@ TEST_F(SilentCli, APrinterThatNeverAnswersTimesOutAfterThreeSeconds) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(r.exitCode, 4);
     EXPECT_NE(r.err.find("Communication is time out!"), std::string::npos) << r.err;
-    EXPECT_EQ(Json(r)["error"]["kind"].string, "timeout");
+    EXPECT_EQ(Json(r)["error"]["kind"], "timeout");
     EXPECT_GE(seconds, 2.9);
     EXPECT_LT(seconds, 6.0);
 }
@@ -150,13 +176,13 @@ TEST_F(ReceiptCli, GetPrintsTheEightSettingsAndTheSerialLine) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Rx("tcp", HexBytes("1B 0D 53 1B 33 00 1B 10 45")),
               HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
-    const JsonValue doc = Json(r);
-    EXPECT_EQ(doc["settings"].Keys(),
+    JsonDoc doc = Json(r);
+    EXPECT_EQ(Keys(doc["settings"]),
               (std::vector<std::string>{"printer-language", "cutter-switch", "paper-wide",
                                         "printing-direction", "paper-type", "black-mark",
                                         "mark-to-home", "mark-to-cutter"}));
     EXPECT_EQ(
-        doc["serialLine"].Keys(),
+        Keys(doc["serialLine"]),
         (std::vector<std::string>{"baudrate", "paritySetup", "dataBit", "stopBit", "flowControl"}));
 }
 
@@ -178,6 +204,23 @@ TEST_F(ReceiptCli, SetAndRestoreBytes) {
     const auto rx = Rx("tcp", 16 + tail.size());
     ASSERT_GE(rx.size(), tail.size());
     EXPECT_EQ(std::vector<uint8_t>(rx.end() - tail.size(), rx.end()), tail);
+}
+
+// A distance of one sign alone is 0; --none sends the bare frame.
+TEST_F(ReceiptCli, ALoneSignIsZeroAndNoneSendsTheBareFrame) {
+    EXPECT_EQ(Run(Args({"receipt", "set"})).exitCode, 2);
+    EXPECT_EQ(Run(Args({"receipt", "set", "mark-to-home=1-"})).exitCode, 5);
+    EXPECT_TRUE(NothingReceived("tcp"));
+    CliResult r = Run(Args({"receipt", "set", "mark-to-home=-", "mark-to-cutter=+"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto signs = HexBytes("1B 0D 53 1B 2C 00 00 1B 2D 00 00 1B 10 45");
+    EXPECT_EQ(Rx("tcp", signs), signs);
+    r = Run(Args({"receipt", "set", "--none"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto both = signs;
+    for (uint8_t b : HexBytes("1B 0D 53 1B 10 45"))
+        both.push_back(b);
+    EXPECT_EQ(Rx("tcp", both), both);
 }
 
 TEST_F(ReceiptCli, TheHt740HasNoCutterSwitch) {

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "cli_runner.h"
-#include "json_value.h"
+#include "json_doc.h"
 
 using namespace printune_test;
 
@@ -38,13 +38,13 @@ protected:
     bool Exists(const std::string& name) const {
         return std::filesystem::exists(dir_ + "/" + name);
     }
-    JsonValue Show(std::vector<std::string> extra = {}) const {
+    JsonDoc Show(std::vector<std::string> extra = {}) const {
         extra.insert(extra.begin(), "--json");
         extra.push_back("show");
         const CliResult r = RunCli(extra, options_);
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        JsonValue v;
-        EXPECT_TRUE(ParseJson(r.out, v)) << r.out;
+        JsonDoc v = ParseDocument(r.out);
+        EXPECT_FALSE(v.is_discarded()) << r.out;
         return v;
     }
 
@@ -53,12 +53,12 @@ protected:
 };
 
 TEST_F(SettingsCli, WithoutAFileTheDefaultsApplyAndNoFileIsCreated) {
-    const JsonValue doc = Show();
-    EXPECT_EQ(doc["settings"]["printerModel"].string, "KP-520");
-    EXPECT_EQ(doc["settings"]["interface"].string, "usb");
-    EXPECT_EQ(doc["settings"]["ipAddr"].string, "169.254.1.10");
-    EXPECT_EQ(doc["usbFilter"]["UsbVidFilter"].string, "7A3E");
-    EXPECT_FALSE(doc["settingsFile"]["exists"].boolean);
+    JsonDoc doc = Show();
+    EXPECT_EQ(doc["settings"]["printerModel"], "KP-520");
+    EXPECT_EQ(doc["settings"]["interface"], "usb");
+    EXPECT_EQ(doc["settings"]["ipAddr"], "169.254.1.10");
+    EXPECT_EQ(doc["usbFilter"]["UsbVidFilter"], "7A3E");
+    EXPECT_EQ(doc["settingsFile"]["exists"], false);
     EXPECT_FALSE(Exists("printune.ini"));
 }
 
@@ -72,33 +72,33 @@ TEST_F(SettingsCli, ConnectWritesTheFileTheDesktopProgramReads) {
               "[COM]\r\nPortName=COM1\r\nBaudrate=19200\r\nParitySetup=None\r\nDataBit=8\r\n"
               "StopBit=1\r\nFlowControl=Xon/Xoff\r\n[LPT]\r\nPortName=LPT1\r\n[LAN]\r\n"
               "IpAddr=192.0.2.7\r\nListenPort=9101\r\n[LanguageSetting]\r\nLanguage=English\r\n");
-    const JsonValue doc = Show();
-    EXPECT_EQ(doc["settings"]["printerModel"].string, "HT-750");
-    EXPECT_EQ(doc["usbFilter"]["UsbPidFilter"].string, "3D72");
-    EXPECT_EQ(doc["usbFilter"]["UsbVendorOnly"].number, 0);
+    JsonDoc doc = Show();
+    EXPECT_EQ(doc["settings"]["printerModel"], "HT-750");
+    EXPECT_EQ(doc["usbFilter"]["UsbPidFilter"], "3D72");
+    EXPECT_EQ(doc["usbFilter"]["UsbVendorOnly"], 0);
 }
 
 TEST_F(SettingsCli, OptionsOverrideForOneRunOnly) {
     ASSERT_EQ(RunCli({"--port", "com:COM3", "connect"}, options_).exitCode, 0);
     const std::string before = Read("printune.ini");
-    const JsonValue doc = Show({"--port", "lpt:LPT2", "--baud", "57600"});
-    EXPECT_EQ(doc["settings"]["interface"].string, "lpt");
-    EXPECT_EQ(doc["settings"]["lptPortName"].string, "LPT2");
-    EXPECT_EQ(doc["settings"]["baudrate"].string, "57600");
+    JsonDoc doc = Show({"--port", "lpt:LPT2", "--baud", "57600"});
+    EXPECT_EQ(doc["settings"]["interface"], "lpt");
+    EXPECT_EQ(doc["settings"]["lptPortName"], "LPT2");
+    EXPECT_EQ(doc["settings"]["baudrate"], "57600");
     EXPECT_EQ(Read("printune.ini"), before);
 }
 
 TEST_F(SettingsCli, AChineseFileSpeaksChineseAndTranslatesTheModel) {
     Write("printune.ini", "[PrinterModel]\r\nPrinter Model=KP-740\r\n[PortType]\r\n"
                           "CurPortType=4\r\n[LanguageSetting]\r\nLanguage=Chinese\r\n");
-    const JsonValue doc = Show();
-    EXPECT_EQ(doc["settings"]["printerModel"].string, "Label Printer(300DPI)");
-    EXPECT_EQ(doc["settings"]["listenPort"].number, 0); // no ListenPort key
+    JsonDoc doc = Show();
+    EXPECT_EQ(doc["settings"]["printerModel"], "Label Printer(300DPI)");
+    EXPECT_EQ(doc["settings"]["listenPort"], 0); // no ListenPort key
     const CliResult r = RunCli({"frobnicate"}, options_);
     EXPECT_NE(r.err.find("未知命令"), std::string::npos) << r.err;
     // --lang en switches the messages and the model's name for the run.
-    const JsonValue en = Show({"--lang", "en"});
-    EXPECT_EQ(en["settings"]["printerModel"].string, "KP-740");
+    JsonDoc en = Show({"--lang", "en"});
+    EXPECT_EQ(en["settings"]["printerModel"], "KP-740");
 }
 
 TEST_F(SettingsCli, ConfigNamesAnotherFile) {
@@ -106,7 +106,7 @@ TEST_F(SettingsCli, ConfigNamesAnotherFile) {
               0);
     EXPECT_TRUE(Exists("other.ini"));
     EXPECT_FALSE(Exists("printune.ini"));
-    EXPECT_EQ(Show({"--config=other.ini"})["settings"]["comPortName"].string, "COM2");
+    EXPECT_EQ(Show({"--config=other.ini"})["settings"]["comPortName"], "COM2");
 }
 
 } // namespace

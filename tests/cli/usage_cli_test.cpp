@@ -36,14 +36,26 @@ TEST(UsageCli, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunCli({"label", "frobnicate"}).exitCode, 2);
     EXPECT_EQ(RunCli({"--no-such-option", "show"}).exitCode, 2);
     EXPECT_EQ(RunCli({"show", "--no-such-option"}).exitCode, 2);
-    EXPECT_EQ(RunCli({"label", "set"}).exitCode, 2);              // needs NAME=VALUE
+    EXPECT_EQ(RunCli({"label", "set"}).exitCode, 2);              // NAME=VALUE or --none
     EXPECT_EQ(RunCli({"label", "set", "page-mode"}).exitCode, 2); // no '='
     EXPECT_EQ(RunCli({"--port", "serial", "show"}).exitCode, 2);
     const CliResult r = RunCli({"--json", "frobnicate"});
-    JsonValue doc;
-    ASSERT_TRUE(ParseJson(r.out, doc)) << r.out;
-    EXPECT_FALSE(doc["ok"].boolean);
-    EXPECT_EQ(doc["error"]["kind"].string, "usage");
+    JsonDoc doc = ParseDocument(r.out);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    EXPECT_EQ(doc["ok"], false);
+    EXPECT_EQ(doc["error"]["kind"], "usage");
+}
+
+// Whatever bytes a message quotes, the document parses and keeps them: control
+// characters escaped, invalid UTF-8 as U+FFFD, valid UTF-8 as it is.
+TEST(UsageCli, DocumentsQuoteAnyBytes) {
+    const CliResult r = RunCli({"--json", "--port", "com:C\x01\x7F\xFF\xC3\xA9\"\\", "show"});
+    EXPECT_EQ(r.exitCode, 5);
+    JsonDoc doc = ParseDocument(r.out);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    EXPECT_NE(doc["error"]["message"].get<std::string>().find("C\x01\x7F\xEF\xBF\xBD\xC3\xA9\"\\"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST(UsageCli, BadConnectionValuesAreInvalidInput) {
@@ -82,11 +94,11 @@ TEST(UsageCli, RefusedTcpConnectionIsPortFailure8000) {
 
     r = RunCli({port, "--json", "send", "hex", "1B 40"});
     EXPECT_EQ(r.exitCode, 3);
-    JsonValue doc;
-    ASSERT_TRUE(ParseJson(r.out, doc)) << r.out;
-    EXPECT_EQ(doc["error"]["kind"].string, "port");
-    EXPECT_EQ(doc["error"]["code"].number, 8000);
-    EXPECT_EQ(doc["exit"].number, 3);
+    JsonDoc doc = ParseDocument(r.out);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    EXPECT_EQ(doc["error"]["kind"], "port");
+    EXPECT_EQ(doc["error"]["code"], 8000);
+    EXPECT_EQ(doc["exit"], 3);
 
     r = RunCli({port, "--lang", "zh", "label", "get"});
     EXPECT_EQ(r.exitCode, 3);

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "net_fixture.h"
 #include "network/netcfg_messages.h"
 
@@ -206,23 +206,24 @@ TEST_F(NetCfgEngineTest, CloseEndsAWorkersSearch) {
     EXPECT_FALSE(state.ThreadStarted());
 }
 
-TEST(NetCfgOpen, SecondInstanceGetsAClearError) {
+TEST(NetCfgOpen, FailedBindStaysClosedAndNamesTheRealPort) {
     NetCfgState first, second;
     NetCfgAddresses addresses;
     addresses.bind = {0x7F000001, 0};
     ASSERT_EQ(first.Open(addresses), 0);
     addresses.bind = *first.ReceiveEndpoint();
     EXPECT_EQ(second.Open(addresses), NETCFG_ERR_PORT_IN_USE);
-    EXPECT_TRUE(second.IsOpen()); // set requests can still be sent
-    EXPECT_NE(NetCfgOpenErrorMessage(NETCFG_ERR_PORT_IN_USE, LANG_ENGLISH).find("22094"),
-              std::string::npos);
-    EXPECT_NE(NetCfgOpenErrorMessage(NETCFG_ERR_PORT_IN_USE, LANG_CHINESE).find("端口"),
+    // A caller that missed the result gets NotOpen, not an empty search.
+    EXPECT_FALSE(second.IsOpen());
+    std::vector<NetCfgDevice> devices;
+    EXPECT_EQ(second.RunSearch(devices), NetCfgRun::NotOpen);
+    const std::string port = std::to_string(addresses.bind.port);
+    EXPECT_NE(second.OpenErrorMessage(LANG_ENGLISH).find("UDP port " + port), std::string::npos)
+        << second.OpenErrorMessage(LANG_ENGLISH);
+    EXPECT_EQ(second.OpenErrorMessage(LANG_ENGLISH).find("22094"), std::string::npos);
+    EXPECT_NE(NetCfgOpenErrorMessage(NETCFG_ERR_PORT_IN_USE, LANG_CHINESE).find("22094"),
               std::string::npos);
     EXPECT_TRUE(NetCfgOpenErrorMessage(0, LANG_ENGLISH).empty());
-    std::vector<NetCfgDevice> devices;
-    second.SetTimeout(0);
-    EXPECT_EQ(second.RunSearch(devices), NetCfgRun::Done);
-    EXPECT_TRUE(devices.empty());
 }
 
 TEST(NetCfgOpen, EnvironmentOverridesAddresses) {

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/wait.h>
 
 #include "net_printers.h"
 #include "netns_lab.h"
-#include "network/htnet_client.h"
+#include "network/htnet_setup.h"
 #include "network/netcfg.h"
+#include "network/netcfg_setup.h"
+#include "support/test_paths.h"
 
 using namespace printune;
 using namespace printune_test;
@@ -67,13 +70,9 @@ std::string SearchBoth(bool everyInterface) {
     HtNetOptions options; // 255.255.255.255:1901
     options.everyInterface = everyInterface;
     HtNetClient client(options);
-    int ht = 0;
-    if (client.Search() == HtResult::Done) {
-        client.WaitIdle(std::chrono::seconds(5));
-        HtDeviceRecord record;
-        while (client.PopAnnouncement(record))
-            ++ht;
-    }
+    // Printers, not announcements: with directed broadcasts a printer on
+    // the tool's segment hears a search twice.
+    const size_t ht = RunHtSearch(client, "").rows.size();
     return "label=" + std::to_string(devices.size()) + " ht=" + std::to_string(ht);
 }
 
@@ -173,5 +172,88 @@ TEST(NetnsBroadcast, PrinterOutsideTheSubnetIsFound) {
     std::string report;
     EXPECT_EQ(lab.Finish(tool, report, 20000), 0);
     EXPECT_EQ(report, "label=2 queried");
+    EXPECT_EQ(StopPrinterHost(lab, printers), 0);
+}
+
+TEST(NetnsBroadcast, SecondaryAddressDoesNotDoubleRequests) {
+    // An interface with two addresses is one segment: each request goes
+    // out once, so an HT-740 printer takes each set block once.
+    NetnsLab lab;
+    REQUIRE_NETNS(lab);
+    ASSERT_TRUE(lab.AddHost("tool")) << lab.Error();
+    ASSERT_TRUE(lab.AddHost("lan")) << lab.Error();
+    ASSERT_TRUE(lab.Link("tool", "eth0", "192.0.2.1/24", "lan", "eth0", "192.0.2.2/24"))
+        << lab.Error();
+    ASSERT_TRUE(lab.Run("tool", "addr add 192.0.2.9/24 dev eth0")) << lab.Error();
+    auto tool = lab.Start("tool", [](std::string& report) {
+        report = std::to_string(ListBroadcastInterfaces().size());
+        return 0;
+    });
+    std::string report;
+    EXPECT_EQ(lab.Finish(tool, report, 10000), 0);
+    EXPECT_EQ(report, "1");
+}
+
+TEST(NetnsBroadcast, PrinterBehindARouterIsFoundBySweepOnly) {
+    NetnsLab lab;
+    REQUIRE_NETNS(lab);
+    ASSERT_TRUE(lab.AddHost("tool") && lab.AddHost("router") && lab.AddHost("far")) << lab.Error();
+    ASSERT_TRUE(lab.Link("tool", "eth0", "192.0.2.1/24", "router", "eth0", "192.0.2.254/24"))
+        << lab.Error();
+    ASSERT_TRUE(lab.Link("router", "eth1", "198.51.100.254/24", "far", "eth0", "198.51.100.7/24"))
+        << lab.Error();
+    ASSERT_TRUE(lab.Run("tool", "route add default via 192.0.2.254")) << lab.Error();
+    ASSERT_TRUE(lab.Run("far", "route add default via 198.51.100.254")) << lab.Error();
+    auto forward = lab.Start("router", [](std::string& report) {
+        FILE* f = std::fopen("/proc/sys/net/ipv4/ip_forward", "w");
+        if (f == nullptr) {
+            report = "no ip_forward";
+            return 1;
+        }
+        std::fputs("1", f);
+        return std::fclose(f) == 0 ? 0 : 1;
+    });
+    std::string forwardReport;
+    ASSERT_EQ(lab.Finish(forward, forwardReport, 5000), 0) << forwardReport;
+    auto printers = StartPrinterHost(lab, "far", 1);
+    ASSERT_TRUE(NetnsLab::WaitReady(printers, 5000));
+
+    auto tool = lab.Start("tool", [](std::string& report) {
+        std::string error;
+        const auto sweep = ParseDestinationList("198.51.100.0/24", NETCFG_PORT, error);
+        for (bool swept : {false, true}) {
+            NetCfgAddresses addresses;
+            if (swept)
+                addresses.sweep = sweep;
+            NetCfgState state;
+            if (state.Open(addresses) != 0)
+                return 1;
+            state.SetTimeout(0);
+            const auto label = RunNetCfgSearch(state, "").rows.size();
+            state.Close();
+            HtNetOptions options;
+            if (swept)
+                options.sweep = ParseDestinationList("198.51.100.0/24", HTNET_PORT, error);
+            HtNetClient client(options);
+            const auto ht = RunHtSearch(client, "").rows.size();
+            report += (swept ? " swept" : "plain") + std::string(" label=") +
+                      std::to_string(label) + " ht=" + std::to_string(ht);
+        }
+        // The command line's --dest takes the same block.
+        const std::string command =
+            BinPath("printune-cli") + " --json ht search --dest=198.51.100.0/24";
+        FILE* cli = popen(command.c_str(), "r");
+        std::string out;
+        char buffer[512];
+        while (cli && std::fgets(buffer, sizeof buffer, cli))
+            out += buffer;
+        const int status = cli ? pclose(cli) : -1;
+        report += " cli=" + std::to_string(WEXITSTATUS(status)) +
+                  (out.find("\"answers\"") != std::string::npos ? " listed" : "");
+        return 0;
+    });
+    std::string report;
+    EXPECT_EQ(lab.Finish(tool, report, 30000), 0);
+    EXPECT_EQ(report, "plain label=0 ht=0 swept label=2 ht=1 cli=0 listed");
     EXPECT_EQ(StopPrinterHost(lab, printers), 0);
 }

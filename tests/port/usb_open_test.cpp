@@ -78,6 +78,8 @@ TEST_P(UsbFilterOpen, OpensExactlyTheMatchingPrinters) {
 
 const FakeUsbPrinter kLabel{"7a3e", "5c19"};
 const FakeUsbPrinter kHt740{"7a3e", "3d71"};
+const FakeUsbPrinter kHt750{"7a3e", "3d72"};
+const FakeUsbPrinter kLabelOtherProduct{"7a3e", "1234"};
 const FakeUsbPrinter kOther{"04b8", "0202"};
 const UsbFilter kLabelFilter{"7A3E", "5C19", 1};
 const UsbFilter kHtFilter{"7A3E", "3D71", 0};
@@ -87,7 +89,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FilterCase{"NoFilterOpensEveryPrinter", {kLabel, kHt740, kOther}, {}, 0, {0, 1, 2}},
         FilterCase{"PairModeNeedsBothIds", {kLabel, kHt740, kOther}, kHtFilter, 0, {1}},
-        FilterCase{"VendorOnlyTakesAnyProduct", {kHt740, kOther, kLabel}, kLabelFilter, 0, {0, 2}},
+        FilterCase{"VendorOnlyTakesAnyProduct",
+                   {kLabelOtherProduct, kOther, kLabel},
+                   kLabelFilter,
+                   0,
+                   {0, 2}},
+        FilterCase{
+            "LabelFilterNeverOpensAReceiptModel", {kHt740, kLabel, kHt750}, kLabelFilter, 0, {1}},
+        FilterCase{"VendorOnlyFilterNamingAReceiptProductTakesIt",
+                   {kHt740, kLabel},
+                   {"7A3E", "3D71", 1},
+                   0,
+                   {0, 1}},
         FilterCase{"VendorOnlyAlsoMatchesTheProductText",
                    {{"5c19", "0001"}, kOther},
                    kLabelFilter,

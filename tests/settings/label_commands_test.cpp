@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
+#include "base/value_text.h"
 #include "hex.h"
 #include "settings/label_commands.h"
-#include "settings/value_text.h"
+#include <algorithm>
+
+#include "settings/receipt_commands.h"
 
 using namespace printune;
 
@@ -100,7 +103,7 @@ TEST(LabelDecoding, EditFieldsFromTheirOffsets) {
                                  {34, 0x12},
                                  {48, 0xA0},
                                  {47, 0x6C}});
-    LabelSettings s = DecodeLabelSettingsReply(reply);
+    LabelSettings s = DecodeLabelSettingsReply(reply, "None");
     EXPECT_EQ(s.values[LS_HOME_OFFSET].text, "12.50");
     EXPECT_EQ(s.values[LS_CUT_OFFSET].text, "-0.25");
     EXPECT_EQ(s.values[LS_BLACK_MARK_AD].text, "4660");
@@ -108,7 +111,7 @@ TEST(LabelDecoding, EditFieldsFromTheirOffsets) {
     EXPECT_EQ(s.values[LS_PRINT_WIDTH].text, "108");
 
     reply = ReplyWith(64, {{33, 0xFF}, {34, 0xFF}, {48, 0x50}, {47, 0xF0}, {38, 0x08}, {39, 0x80}});
-    s = DecodeLabelSettingsReply(reply);
+    s = DecodeLabelSettingsReply(reply, "None");
     EXPECT_EQ(s.values[LS_BLACK_MARK_AD].text, "65535");
     EXPECT_EQ(s.values[LS_LEFT_OFFSET].text, "80");
     EXPECT_EQ(s.values[LS_PRINT_WIDTH].text, "-16"); // signed byte
@@ -117,7 +120,7 @@ TEST(LabelDecoding, EditFieldsFromTheirOffsets) {
 
 TEST(LabelDecoding, ListPositionsAndNoSelection) {
     Bytes reply = ReplyWith(49, {{28, 1}, {26, 2}, {37, 0xFF}, {36, 5}, {35, 0}, {15, 7}, {9, 1}});
-    LabelSettings s = DecodeLabelSettingsReply(reply);
+    LabelSettings s = DecodeLabelSettingsReply(reply, "None");
     EXPECT_EQ(s.values[LS_PAGE_MODE].choice, 1);
     EXPECT_EQ(s.values[LS_PRINT_MEDIA].choice, -1); // past the last entry
     EXPECT_EQ(s.values[LS_PEELER].choice, -1);      // negative as a signed byte
@@ -128,20 +131,20 @@ TEST(LabelDecoding, ListPositionsAndNoSelection) {
     EXPECT_EQ(EmulationPosition(7, EmulationCodes("English", "KP-520")), -1);
 
     reply[35] = 4;
-    EXPECT_EQ(DecodeLabelSettingsReply(reply).values[LS_PRINT_SPEED].choice, 3);
+    EXPECT_EQ(DecodeLabelSettingsReply(reply, "None").values[LS_PRINT_SPEED].choice, 3);
     reply[35] = 5;
-    EXPECT_EQ(DecodeLabelSettingsReply(reply).values[LS_PRINT_SPEED].choice, -1);
+    EXPECT_EQ(DecodeLabelSettingsReply(reply, "None").values[LS_PRINT_SPEED].choice, -1);
 }
 
 TEST(LabelDecoding, ShortReplyReadsMissingBytesAsZero) {
-    LabelSettings s = DecodeLabelSettingsReply(Hex("00 00 00 00 00 00 00 93 01"));
+    LabelSettings s = DecodeLabelSettingsReply(Hex("00 00 00 00 00 00 00 93 01"), "None");
     EXPECT_EQ(s.values[LS_CUT_MODE].choice, 1); // offset 8 arrived
     EXPECT_EQ(s.values[LS_PRINTER_LANGUAGE].choice, 0);
     EXPECT_EQ(s.values[LS_PRINT_SPEED].choice, -1);
     EXPECT_EQ(s.values[LS_HOME_OFFSET].text, "0.00");
     EXPECT_EQ(s.values[LS_LEFT_OFFSET].text, "0");
     EXPECT_EQ(s.serial, (SerialLine{"9600", "Odd", "1", "7", ""}));
-    EXPECT_EQ(DecodeLabelSettingsReply({}).values[LS_BLACK_MARK_AD].text, "0");
+    EXPECT_EQ(DecodeLabelSettingsReply({}, "None").values[LS_BLACK_MARK_AD].text, "0");
 }
 
 TEST(LabelDecoding, SerialLineByte) {
@@ -153,15 +156,46 @@ TEST(LabelDecoding, SerialLineByte) {
         {0x00, {"1200", "None", "1", "8", ""}},
         {0x27, {"115200", "Even", "1", "8", ""}},
         {0x4C, {"19200", "None", "2", "8", ""}}, // bit 3 not interpreted
-        {0x35, {"38400", "", "1", "8", ""}},     // parity 3: unchanged
     };
     for (const Case& c : cases)
-        EXPECT_EQ(DecodeLabelSerialByte(c.byte), c.line) << int(c.byte);
+        EXPECT_EQ(DecodeLabelSerialByte(c.byte, "Even"), c.line) << int(c.byte);
+}
+
+// Parity code 3 keeps the current parity: every decoded field is a text the
+// settings know, whatever the byte, and the settings copy keeps its parity.
+TEST(SerialLineDecoding, ParityCodeThreeKeepsTheCurrentParity) {
+    for (const char* current : {"None", "Odd", "Even"}) {
+        EXPECT_EQ(DecodeLabelSerialByte(0x35, current),
+                  (SerialLine{"38400", current, "1", "8", ""}));
+        EXPECT_EQ(DecodeReceiptSerialByte(0xFF, current),
+                  (SerialLine{"115200", current, "2", "7", "Xon/Xoff"}));
+    }
+    // A parity the settings do not know (a hand-edited file) is not passed on.
+    EXPECT_EQ(DecodeLabelSerialByte(0xFF, "Mark").paritySetup, "None");
+    EXPECT_EQ(DecodeReceiptSerialByte(0x30, "").paritySetup, "None");
+
+    const std::vector<std::string> parities = {"None", "Odd", "Even"};
+    for (int byte = 0; byte < 256; ++byte) {
+        for (const SerialLine& line : {DecodeLabelSerialByte(uint8_t(byte), "Odd"),
+                                       DecodeReceiptSerialByte(uint8_t(byte), "Odd")}) {
+            EXPECT_NE(std::find(parities.begin(), parities.end(), line.paritySetup), parities.end())
+                << byte;
+            EXPECT_FALSE(line.baudrate.empty() || line.stopBit.empty() || line.dataBit.empty());
+        }
+    }
+
+    Bytes reply(49, 0);
+    reply[LABEL_SERIAL_OFFSET] = 0xFF;
+    EXPECT_EQ(DecodeLabelSettingsReply(reply, "Odd").serial.paritySetup, "Odd");
+    Bytes receipt(RECEIPT_REPLY_SIZE, 0);
+    receipt[RECEIPT_SERIAL_OFFSET] = 0x3B;
+    EXPECT_EQ(DecodeReceiptSettingsReply(receipt, "Even").serial,
+              (SerialLine{"9600", "Even", "1", "8", "Xon/Xoff"}));
 
     PortSettings ps;
     ps.paritySetup = "Even";
     ps.flowControl = "Xon/Xoff";
-    ApplySerialLine(ps, DecodeLabelSerialByte(0x74));
+    ApplySerialLine(ps, DecodeLabelSerialByte(0x74, ps.paritySetup));
     EXPECT_EQ(ps.baudrate, "19200");
     EXPECT_EQ(ps.paritySetup, "Even");
     EXPECT_EQ(ps.stopBit, "2");

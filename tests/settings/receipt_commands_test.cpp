@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "hex.h"
 #include "settings/receipt_commands.h"
 
@@ -63,7 +63,7 @@ TEST(ReceiptDecoding, ReplyLayout) {
                                   {11, 1},
                                   {12, 1},
                                   {13, 2}});
-    ReceiptSettings s = DecodeReceiptSettingsReply(reply);
+    ReceiptSettings s = DecodeReceiptSettingsReply(reply, "None");
     EXPECT_EQ(s.values[RS_PRINTER_LANGUAGE].choice, 1);
     EXPECT_EQ(s.values[RS_CUTTER_SWITCH].choice, 1);
     EXPECT_EQ(s.values[RS_PAPER_WIDE].choice, 2); // "57mm"
@@ -76,16 +76,16 @@ TEST(ReceiptDecoding, ReplyLayout) {
 
     reply[0] = 5; // not a position: the list stays as it is
     reply[13] = 3;
-    s = DecodeReceiptSettingsReply(reply);
+    s = DecodeReceiptSettingsReply(reply, "None");
     EXPECT_EQ(s.values[RS_PRINTER_LANGUAGE].choice, -1);
     EXPECT_EQ(s.values[RS_PAPER_WIDE].choice, -1);
-    EXPECT_EQ(DecodeReceiptSettingsReply(Hex("00")).values[RS_MARK_TO_HOME].text, "0.0");
+    EXPECT_EQ(DecodeReceiptSettingsReply(Hex("00"), "None").values[RS_MARK_TO_HOME].text, "0.0");
 }
 
 TEST(ReceiptDecoding, SerialByteHasSwappedParityAndFlow) {
-    EXPECT_EQ(DecodeReceiptSerialByte(0x18), (SerialLine{"1200", "Even", "1", "8", "Xon/Xoff"}));
-    EXPECT_EQ(DecodeReceiptSerialByte(0xE3), (SerialLine{"9600", "Odd", "2", "7", "DTR"}));
-    EXPECT_EQ(DecodeReceiptSerialByte(0x37).paritySetup, "");
+    EXPECT_EQ(DecodeReceiptSerialByte(0x18, "Odd"),
+              (SerialLine{"1200", "Even", "1", "8", "Xon/Xoff"}));
+    EXPECT_EQ(DecodeReceiptSerialByte(0xE3, "Even"), (SerialLine{"9600", "Odd", "2", "7", "DTR"}));
 }
 
 TEST(ReceiptDistanceCheck, PageValidation) {
@@ -109,6 +109,20 @@ TEST(ReceiptDistanceCheck, PageValidation) {
         DistanceCheck r = CheckReceiptDistance(c.setting, c.text);
         EXPECT_EQ(r.outcome, c.outcome) << c.text;
         EXPECT_EQ(r.text, c.kept) << c.text;
+    }
+}
+
+// A whole text of one sign is 0, as the page takes it while typing; other
+// texts must be numbers.
+TEST(ReceiptDistanceCheck, WholeTexts) {
+    for (const char* text : {"-", "+", "0", "-35", "+12", "1.5", "-0.5", ".5", "1.", "5766"})
+        EXPECT_TRUE(IsReceiptDistanceText(text)) << text;
+    for (const char* text : {"", "--", "+-", "1-", "a", "1a", ".", "-.", "1.5.2", " 1", "1e3"})
+        EXPECT_FALSE(IsReceiptDistanceText(text)) << text;
+    for (const char* sign : {"-", "+"}) {
+        EXPECT_EQ(CheckReceiptDistance(RS_MARK_TO_CUTTER, sign).outcome, DistanceCheck::Accepted);
+        EXPECT_EQ(BuildReceiptSetRequest({{RS_MARK_TO_HOME, ReceiptValue::Text(sign)}}),
+                  Hex("1B 0D 53 1B 2C 00 00 1B 10 45"));
     }
 }
 

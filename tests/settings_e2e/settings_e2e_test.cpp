@@ -4,11 +4,11 @@
 #include <chrono>
 #include <thread>
 
+#include "port/exchange.h"
 #include "port/interface_commands.h"
 #include "port/port_errors.h"
 #include "port/printer_port.h"
 #include "port/usb_filter.h"
-#include "settings/exchange.h"
 #include "settings/label_commands.h"
 #include "settings/receipt_commands.h"
 #include "settings/settings_messages.h"
@@ -50,7 +50,7 @@ void UseCom1(SimProcess& sim, CPrinterPort& port) {
 void ReadModifyWrite(CPrinterPort& port, const SimProcess& sim, const std::string& endpoint) {
     ExchangeResult first = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_EQ(first.outcome, ExchangeOutcome::Reply);
-    LabelSettings before = DecodeLabelSettingsReply(first.reply);
+    LabelSettings before = DecodeLabelSettingsReply(first.reply, "None");
     ASSERT_EQ(before.values[LS_PAGE_MODE].choice, 0);
 
     ExchangeResult sent =
@@ -62,7 +62,7 @@ void ReadModifyWrite(CPrinterPort& port, const SimProcess& sim, const std::strin
 
     ExchangeResult second = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_EQ(second.outcome, ExchangeOutcome::Reply);
-    LabelSettings after = DecodeLabelSettingsReply(second.reply);
+    LabelSettings after = DecodeLabelSettingsReply(second.reply, "None");
     EXPECT_EQ(after.values[LS_PAGE_MODE].choice, 1);
     EXPECT_EQ(after.values[LS_CUT_OFFSET].text, "-4095.00");
     EXPECT_EQ(after.values[LS_LEFT_OFFSET].text, "-80");
@@ -100,13 +100,13 @@ TEST(SettingsOverTcp, ReceiptPrinterRestoreAndReadBack) {
               ExchangeOutcome::Sent);
     ExchangeResult r = Exchange(port, BuildReceiptGetRequest(), ReceiptExchangeOptions());
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
-    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply).values[RS_PAPER_WIDE].choice, 2);
+    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply, "None").values[RS_PAPER_WIDE].choice, 2);
 
     ASSERT_EQ(SendRequest(port, BuildReceiptRestoreRequest("Chinese")).outcome,
               ExchangeOutcome::Sent);
     r = Exchange(port, BuildReceiptGetRequest(), ReceiptExchangeOptions());
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
-    ReceiptSettings s = DecodeReceiptSettingsReply(r.reply);
+    ReceiptSettings s = DecodeReceiptSettingsReply(r.reply, "None");
     EXPECT_EQ(s.values[RS_PAPER_WIDE].choice, 0);
     EXPECT_EQ(s.values[RS_PRINTER_LANGUAGE].choice, 1);
 }
@@ -120,7 +120,7 @@ TEST(SettingsOverTcp, SilentPrinterTimesOutAfter3000ms) {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_EQ(r.outcome, ExchangeOutcome::TimedOut);
     EXPECT_GE(ms, 3000);
-    EXPECT_LT(ms, 3600);
+    EXPECT_LT(ms, 5000); // one time-out, not two, even on a loaded machine
     EXPECT_EQ(ExchangeFailureMessage(r, PORT_LAN, 1033), "Communication is time out!");
     EXPECT_TRUE(sim.WaitReceived("tcp", 9));
     EXPECT_EQ(sim.Received("tcp"), HexBytes("1B 0D 53 1B 33 00 1B 10 45"));
@@ -135,7 +135,7 @@ TEST(SettingsOverPty, SilentPrinterTimesOutAndStopEndsTheWait) {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_EQ(r.outcome, ExchangeOutcome::TimedOut);
     EXPECT_GE(ms, 3000);
-    EXPECT_LT(ms, 3600);
+    EXPECT_LT(ms, 5000); // one time-out, not two, even on a loaded machine
 
     std::stop_source stop;
     std::thread stopper([&] {
@@ -157,7 +157,7 @@ TEST(SettingsOverTcp, ShortReplyIsDecodedWithZeros) {
     ExchangeResult r = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
     EXPECT_EQ(r.reply.size(), 10u);
-    LabelSettings s = DecodeLabelSettingsReply(r.reply);
+    LabelSettings s = DecodeLabelSettingsReply(r.reply, "None");
     EXPECT_EQ(s.values[LS_PRINT_SPEED].choice, -1); // offset 35 did not arrive
     EXPECT_EQ(s.values[LS_PRINT_WIDTH].text, "0");
 }
@@ -201,11 +201,11 @@ TEST(SettingsOverUsbAndLpt, EachModelAnswersOnItsNode) {
     ExchangeResult r = Exchange(port, BuildReceiptGetRequest(), ReceiptExchangeOptions());
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
     EXPECT_EQ(r.reply.size(), 100u);
-    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply).serial.flowControl, "DTR");
+    EXPECT_EQ(DecodeReceiptSettingsReply(r.reply, "None").serial.flowControl, "DTR");
 
     port.portType = PORT_LPT;
     port.lptName = "LPT1";
     r = Exchange(port, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
-    EXPECT_EQ(DecodeLabelSettingsReply(r.reply).values[LS_PRINT_WIDTH].text, "72");
+    EXPECT_EQ(DecodeLabelSettingsReply(r.reply, "None").values[LS_PRINT_WIDTH].text, "72");
 }

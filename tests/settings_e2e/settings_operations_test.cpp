@@ -1,28 +1,15 @@
 // The settings pages' operations against printune-sim over TCP.
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/interface_commands.h"
 #include "port/printer_port.h"
 #include "settings/settings_operations.h"
+#include "sim_copy.h"
 #include "support/sim_process.h"
 
 using namespace printune;
 using printune_test::SimProcess;
-
-namespace {
-
-PortSettings TcpCopy(const SimProcess& sim) {
-    PortSettings current = CurrentPortSettings();
-    current.portType = PORT_LAN;
-    current.ipAddr = sim.TcpAddress();
-    current.listenPort = sim.TcpPort();
-    current.baudrate = "115200";
-    SetCurrentPortSettings(current);
-    return current;
-}
-
-} // namespace
 
 TEST(LabelOperations, ReadAdoptsTheSerialLineAndResetReadsBack) {
     SimProcess sim({"--model", "KP-520"});
@@ -80,22 +67,37 @@ TEST(LabelOperations, StoppedResetSkipsTheReadBack) {
     EXPECT_EQ(sim.Received("tcp"), printune_test::HexBytes("1B 0D 53 1B 60 01 1B 10 45"));
 }
 
-TEST(ReceiptOperations, RestoreSetsTheLanguageAndReadsBack) {
-    SimProcess sim({"--model", "HT-740"});
+TEST(LabelOperations, ReplyInTwoPiecesIsDecodedWhole) {
+    SimProcess sim({"--model", "KP-520", "--reply-fault", "split:50"});
     PortSettings copy = TcpCopy(sim);
-    copy.language = "Chinese";
     CPrinterPort port;
-    ASSERT_EQ(SendReceiptRequest(port, copy,
-                                 BuildReceiptSetRequest({{RS_PAPER_WIDE, ReceiptValue::Choice(1)}}))
-                  .outcome,
+    PortSettings line = copy;
+    line.baudrate = "19200";
+    line.paritySetup = "Even";
+    line.dataBit = "7";
+    line.stopBit = "2";
+    ASSERT_EQ(SendLabelRequest(port, copy, BuildSerialConfigCommand(line, 1)).outcome,
               ExchangeOutcome::Sent);
-    ReceiptReadResult r = ReadReceiptSettings(port, copy);
+    LabelReadResult r = ReadLabelSettings(port, copy, [](const PortSettings&) {});
     ASSERT_TRUE(r.decoded);
-    EXPECT_EQ(r.settings.values[RS_PAPER_WIDE].choice, 1);
-    EXPECT_EQ(copy.flowControl, "DTR");
+    EXPECT_EQ(copy.baudrate, "19200");
+    EXPECT_EQ(copy.paritySetup, "Even");
+    EXPECT_EQ(copy.dataBit, "7");
+    EXPECT_EQ(copy.stopBit, "2");
+}
 
-    r = RestoreReceiptSettings(port, copy);
-    ASSERT_TRUE(r.decoded);
-    EXPECT_EQ(r.settings.values[RS_PAPER_WIDE].choice, 0);
-    EXPECT_EQ(r.settings.values[RS_PRINTER_LANGUAGE].choice, 1);
+TEST(LabelOperations, ShortReplyIsReportedAndAdoptsNothing) {
+    SimProcess sim({"--model", "KP-520", "--reply-fault", "short:6"});
+    PortSettings copy = TcpCopy(sim);
+    copy.baudrate = "19200";
+    copy.paritySetup = "Even";
+    const PortSettings before = copy;
+    CPrinterPort port;
+    int adopted = 0;
+    LabelReadResult r = ReadLabelSettings(port, copy, [&](const PortSettings&) { ++adopted; });
+    EXPECT_FALSE(r.decoded);
+    EXPECT_EQ(r.exchange.outcome, ExchangeOutcome::ReadFailed);
+    EXPECT_TRUE(r.exchange.incomplete);
+    EXPECT_EQ(copy, before);
+    EXPECT_EQ(adopted, 0);
 }

@@ -2,7 +2,7 @@
 // requests and read back with its decoders.
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "label_printer.h"
 #include "port/interface_commands.h"
 #include "receipt_printer.h"
@@ -44,7 +44,7 @@ TEST(SimLabelPrinter, SettingsReadModifyWrite) {
     auto printer = printune_sim::MakeSimPrinter("KP-520");
     Bytes reply = Send(*printer, BuildLabelRequest(LabelRequest::GetSettings));
     ASSERT_GE(reply.size(), static_cast<size_t>(LABEL_REPLY_MIN));
-    LabelSettings before = DecodeLabelSettingsReply(reply);
+    LabelSettings before = DecodeLabelSettingsReply(reply, "None");
     EXPECT_EQ(before.values[LS_EMULATION].choice, 3);
     EXPECT_EQ(before.values[LS_PRINT_WIDTH].text, "104");
     EXPECT_EQ(before.serial, (SerialLine{"9600", "None", "1", "8", ""}));
@@ -57,7 +57,7 @@ TEST(SimLabelPrinter, SettingsReadModifyWrite) {
     EXPECT_TRUE(Send(*printer, set).empty()); // set requests are not answered
 
     LabelSettings after = DecodeLabelSettingsReply(
-        SendByteByByte(*printer, BuildLabelRequest(LabelRequest::GetSettings)));
+        SendByteByByte(*printer, BuildLabelRequest(LabelRequest::GetSettings)), "None");
     EXPECT_EQ(after.values[LS_PAGE_MODE].choice, 1);
     EXPECT_EQ(after.values[LS_PRINT_SPEED].choice, 3);
     EXPECT_EQ(after.values[LS_HOME_OFFSET].text, "-12.50");
@@ -69,12 +69,13 @@ TEST(SimLabelPrinter, SettingsReadModifyWrite) {
     PortSettings faster;
     faster.baudrate = "19200";
     Send(*printer, BuildSerialConfigCommand(faster, 1));
-    EXPECT_EQ(DecodeLabelSettingsReply(Send(*printer, BuildLabelRequest(LabelRequest::GetSettings)))
+    EXPECT_EQ(DecodeLabelSettingsReply(Send(*printer, BuildLabelRequest(LabelRequest::GetSettings)),
+                                       "None")
                   .serial.baudrate,
               "19200");
     Send(*printer, BuildLabelRequest(LabelRequest::FactoryReset));
-    LabelSettings reset =
-        DecodeLabelSettingsReply(Send(*printer, BuildLabelRequest(LabelRequest::GetSettings)));
+    LabelSettings reset = DecodeLabelSettingsReply(
+        Send(*printer, BuildLabelRequest(LabelRequest::GetSettings)), "None");
     EXPECT_EQ(reset.values, before.values);
     EXPECT_EQ(reset.serial, before.serial);
 }
@@ -121,7 +122,8 @@ TEST(SimLabelPrinter, SerialConfigAndForeignBytes) {
     pending.flowControl = "Xon/Xoff";
     Send(printer, BuildSerialConfigCommand(pending, 1));
     EXPECT_EQ(state->serialByte, 0xDB);
-    EXPECT_EQ(DecodeLabelSerialByte(state->serialByte), (SerialLine{"9600", "Odd", "2", "7", ""}));
+    EXPECT_EQ(DecodeLabelSerialByte(state->serialByte, "None"),
+              (SerialLine{"9600", "Odd", "2", "7", ""}));
 
     // Text and a frame with an unknown command are plain data, not settings.
     Bytes odd = {'H', 'i', 0x1B, 0x0D, 0x53, 0x1B, 0x77, 0x01, 0x1B, 0x10, 0x45};
@@ -133,7 +135,7 @@ TEST(SimReceiptPrinter, ReplyLayoutSetAndRestore) {
     auto printer = printune_sim::MakeSimPrinter("HT-750");
     Bytes reply = Send(*printer, BuildReceiptGetRequest());
     ASSERT_EQ(reply.size(), 100u);
-    ReceiptSettings s = DecodeReceiptSettingsReply(reply);
+    ReceiptSettings s = DecodeReceiptSettingsReply(reply, "None");
     EXPECT_EQ(s.values[RS_CUTTER_SWITCH].choice, 1);
     EXPECT_EQ(s.values[RS_MARK_TO_HOME].text, "0.0");
     EXPECT_EQ(s.serial, (SerialLine{"9600", "None", "1", "8", "DTR"}));
@@ -142,18 +144,18 @@ TEST(SimReceiptPrinter, ReplyLayoutSetAndRestore) {
                                            {RS_MARK_TO_HOME, ReceiptValue::Text("1")},
                                            {RS_MARK_TO_CUTTER, ReceiptValue::Text("-35")},
                                            {RS_PRINTER_LANGUAGE, ReceiptValue::Choice(1)}}));
-    s = DecodeReceiptSettingsReply(Send(*printer, BuildReceiptGetRequest()));
+    s = DecodeReceiptSettingsReply(Send(*printer, BuildReceiptGetRequest()), "None");
     EXPECT_EQ(s.values[RS_PAPER_WIDE].choice, 2);
     EXPECT_EQ(s.values[RS_MARK_TO_HOME].text, "1.1");
     EXPECT_EQ(s.values[RS_MARK_TO_CUTTER].text, "-34.9");
 
     // Restore with the language English: defaults, language from the frame.
     SendByteByByte(*printer, BuildReceiptRestoreRequest("English"));
-    s = DecodeReceiptSettingsReply(Send(*printer, BuildReceiptGetRequest()));
+    s = DecodeReceiptSettingsReply(Send(*printer, BuildReceiptGetRequest()), "None");
     EXPECT_EQ(s.values[RS_PAPER_WIDE].choice, 0);
     EXPECT_EQ(s.values[RS_PRINTER_LANGUAGE].choice, 0);
     Send(*printer, BuildReceiptRestoreRequest("Chinese"));
-    s = DecodeReceiptSettingsReply(Send(*printer, BuildReceiptGetRequest()));
+    s = DecodeReceiptSettingsReply(Send(*printer, BuildReceiptGetRequest()), "None");
     EXPECT_EQ(s.values[RS_PRINTER_LANGUAGE].choice, 1);
 
     // The receipt byte's parity codes: "Even" from the HT-740 position.
@@ -162,7 +164,7 @@ TEST(SimReceiptPrinter, ReplyLayoutSetAndRestore) {
     pending.baudrate = "1200";
     pending.flowControl = "Xon/Xoff";
     Send(*printer, BuildSerialConfigCommand(pending, 3));
-    s = DecodeReceiptSettingsReply(Send(*printer, BuildReceiptGetRequest()));
+    s = DecodeReceiptSettingsReply(Send(*printer, BuildReceiptGetRequest()), "None");
     EXPECT_EQ(s.serial, (SerialLine{"1200", "Even", "1", "8", "Xon/Xoff"}));
 }
 
@@ -209,22 +211,23 @@ TEST(SimStateFile, SettingsSurviveARestart) {
         Send(*receipt, BuildReceiptSetRequest({{RS_PAPER_WIDE, ReceiptValue::Choice(2)}}));
     }
     auto printer = printune_sim::MakeSimPrinter("KP-740");
-    LabelSettings s =
-        DecodeLabelSettingsReply(Send(*printer, BuildLabelRequest(LabelRequest::GetSettings)));
+    LabelSettings s = DecodeLabelSettingsReply(
+        Send(*printer, BuildLabelRequest(LabelRequest::GetSettings)), "None");
     EXPECT_EQ(s.values[LS_PAGE_MODE].choice, 1);
     EXPECT_EQ(s.values[LS_BLACK_MARK_AD].text, "4660");
     EXPECT_EQ(s.values[LS_PRINT_WIDTH].text, "106");
     auto receipt = printune_sim::MakeSimPrinter("HT-740");
-    EXPECT_EQ(DecodeReceiptSettingsReply(Send(*receipt, BuildReceiptGetRequest()))
+    EXPECT_EQ(DecodeReceiptSettingsReply(Send(*receipt, BuildReceiptGetRequest()), "None")
                   .values[RS_PAPER_WIDE]
                   .choice,
               2);
     // Another model keeps its own file.
     auto other = printune_sim::MakeSimPrinter("KP-520");
-    EXPECT_EQ(DecodeLabelSettingsReply(Send(*other, BuildLabelRequest(LabelRequest::GetSettings)))
-                  .values[LS_PAGE_MODE]
-                  .choice,
-              0);
+    EXPECT_EQ(
+        DecodeLabelSettingsReply(Send(*other, BuildLabelRequest(LabelRequest::GetSettings)), "None")
+            .values[LS_PAGE_MODE]
+            .choice,
+        0);
 
     printune_sim::SetStateDirectory("");
     std::filesystem::remove_all(dir);

@@ -98,8 +98,14 @@ SimProcess::SimProcess(std::vector<std::string> args) {
     bool tcpChosen = false;
     for (const std::string& a : args)
         tcpChosen = tcpChosen || a == "--tcp" || a == "--no-tcp";
-    std::vector<std::string> argv = {BinPath("printune-sim"), "--dir",  dir_ + "/sim", "--describe",
-                                     describePath_,           "--quiet"};
+    // PRINTUNE_SIM: another build of the simulator (the wrong-offset one).
+    const char* other = std::getenv("PRINTUNE_SIM");
+    std::vector<std::string> argv = {other && *other ? other : BinPath("printune-sim"),
+                                     "--dir",
+                                     dir_ + "/sim",
+                                     "--describe",
+                                     describePath_,
+                                     "--quiet"};
     if (!tcpChosen) {
         argv.push_back("--tcp");
         argv.push_back("127.0.0.1:0");

@@ -3,6 +3,9 @@
 //   printune-screenshots OUTPUT_DIR
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,11 +20,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/language.h"
 #include "app/ui/about_dlg.h"
-#include "app/ui/message_service.h"
+#include "base/ui/message_service.h"
 #include "app/ui/printune_dlg.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/text_service.h"
 #include "diagnostics/ui/command_test_page.h"
 #include "gui_test_support.h"
 #include "port/ui/page_port_set.h"
@@ -29,6 +32,7 @@
 #include "port/ui/port_set_serial.h"
 #include "port/ui/working_copies.h"
 #include "settings/ui/label_setup_page.h"
+#include "settings/ui/receipt_setup_page.h"
 #include "support/sim_process.h"
 
 using namespace printune;
@@ -91,15 +95,17 @@ void Render(int language) {
     QDir::setCurrent(previous);
 }
 
-// The label settings page filled from the simulated printer, then during a
-// factory reset (its longest operation: buttons disabled until the read-back).
-void RenderLabelPage(int language) {
+// The main window on a simulated printer over TCP, in one language, for
+// the pages that show values read from the printer.
+void WithSimulatedPrinter(int language, std::vector<std::string> simArgs, const std::string& model,
+                          const std::function<void(CPrintuneDlg&, const QString&)>& render) {
     const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
-    printune_test::SimProcess sim({"--model", "KP-520"});
+    printune_test::SimProcess sim(std::move(simArgs));
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
     printune_test::IniValues values;
+    values.model = model;
     values.portType = PORT_LAN;
     values.ip = sim.TcpAddress();
     values.listenPort = sim.TcpPort();
@@ -110,21 +116,52 @@ void RenderLabelPage(int language) {
         CPrintuneDlg window;
         window.show();
         (void)QTest::qWaitForWindowExposed(&window);
-        printune_test::ChooseFunction(window, 1);
-        auto* page = window.LabelPage();
-        for (const char* name :
-             {"getSettingsButton", "getSerialButton", "getVersionButton", "statisticsButton"}) {
-            page->findChild<QPushButton*>(QLatin1String(name))->click();
-            (void)QTest::qWaitFor([page] { return !page->Busy(); }, 10000);
-        }
-        QTest::qWait(150);
-        Save(&window, QStringLiteral("main_label_setup_read%1").arg(suffix));
-        page->findChild<QPushButton*>(QStringLiteral("resetButton"))->click();
-        QTest::qWait(300);
-        Save(&window, QStringLiteral("main_label_setup_resetting%1").arg(suffix));
-        (void)QTest::qWaitFor([page] { return !page->Busy(); }, 10000);
+        render(window, suffix);
     }
     QDir::setCurrent(previous);
+}
+
+// The label settings page filled from the simulated printer, then during a
+// factory reset (its longest operation: buttons disabled until the read-back).
+void RenderLabelPage(int language) {
+    WithSimulatedPrinter(
+        language, {"--model", "KP-520"}, "KP-520", [](CPrintuneDlg& window, const QString& suffix) {
+            printune_test::ChooseFunction(window, 1);
+            auto* page = window.LabelPage();
+            for (const char* name :
+                 {"getSettingsButton", "getSerialButton", "getVersionButton", "statisticsButton"}) {
+                page->findChild<QPushButton*>(QLatin1String(name))->click();
+                (void)QTest::qWaitFor([page] { return !page->Busy(); }, 10000);
+            }
+            QTest::qWait(150);
+            Save(&window, QStringLiteral("main_label_setup_read%1").arg(suffix));
+            page->findChild<QPushButton*>(QStringLiteral("resetButton"))->click();
+            QTest::qWait(300);
+            Save(&window, QStringLiteral("main_label_setup_resetting%1").arg(suffix));
+            (void)QTest::qWaitFor([page] { return !page->Busy(); }, 10000);
+        });
+}
+
+// The receipt page empty, filled from a simulated HT-750 (paper near end),
+// and during a restore, its longest operation.
+void RenderReceiptPage(int language) {
+    WithSimulatedPrinter(
+        language, {"--model", "HT-750", "--status-fault", "near-end"},
+        language == LANG_CHINESE ? "HT-760" : "HT-750",
+        [](CPrintuneDlg& window, const QString& suffix) {
+            printune_test::ChooseFunction(window, 1);
+            Save(&window, QStringLiteral("main_receipt_empty%1").arg(suffix));
+            CInternalSetupHT740* page = window.ReceiptPage();
+            auto settled = [page] { return !page->Busy() && !page->ReadPending(); };
+            page->findChild<QPushButton*>(QStringLiteral("getButton"))->click();
+            (void)QTest::qWaitFor(settled, 10000);
+            QTest::qWait(200);
+            Save(&window, QStringLiteral("main_receipt_values%1").arg(suffix));
+            page->findChild<QPushButton*>(QStringLiteral("restoreButton"))->click();
+            QTest::qWait(400);
+            Save(&window, QStringLiteral("main_receipt_restoring%1").arg(suffix));
+            (void)QTest::qWaitFor(settled, 10000);
+        });
 }
 
 // The command test page against a simulated receipt printer: a reply in
@@ -205,6 +242,8 @@ int main(int argc, char* argv[]) {
     Render(LANG_CHINESE);
     RenderLabelPage(LANG_ENGLISH);
     RenderLabelPage(LANG_CHINESE);
+    RenderReceiptPage(LANG_ENGLISH);
+    RenderReceiptPage(LANG_CHINESE);
     RenderCommandTest(LANG_ENGLISH);
     RenderCommandTest(LANG_CHINESE);
     return written > 0 ? 0 : 1;

@@ -17,9 +17,9 @@
 
 #include "app/data_folder.h"
 #include "app/startup_language.h"
-#include "app/ui/async_task.h"
+#include "base/ui/async_task.h"
 #include "app/ui/printune_dlg.h"
-#include "app/ui/text_service.h"
+#include "base/ui/text_service.h"
 #include "printune_version.h"
 
 namespace {

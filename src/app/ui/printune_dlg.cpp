@@ -5,19 +5,19 @@
 #include <QFileInfo>
 #include <QPainter>
 
-#include "app/language.h"
-#include "app/models.h"
 #include "app/settings_file.h"
 #include "app/startup_language.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/app_services.h"
-#include "app/ui/key_filter.h"
-#include "app/ui/message_service.h"
 #include "app/ui/settings_store.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/key_filter.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 #include "diagnostics/ui/command_test_page.h"
 #include "diagnostics/ui/test_items_page.h"
 #include "firmware/ui/firmware_page.h"
+#include "port/models.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/working_copies.h"
 #include "port/usb_filter.h"
@@ -50,7 +50,9 @@ CPrintuneDlg::CPrintuneDlg(QWidget* parent)
     StartUp();
 }
 
-CPrintuneDlg::~CPrintuneDlg() = default;
+CPrintuneDlg::~CPrintuneDlg() {
+    SetUsbFanOutNotifier({});
+}
 
 void CPrintuneDlg::StartUp() {
     setWindowIcon(ProgramIcon());
@@ -61,6 +63,8 @@ void CPrintuneDlg::StartUp() {
     ui_->printerStatus->setText(QStringLiteral("  ") + Q(ModelName(1, UiLanguageId())));
 
     portPage_ = new CPagePortSet(ui_->pageArea);
+    connect(portPage_, &CPagePortSet::SaveRequested, this,
+            [this](const PortSettings& copy) { SaveSettingsOrWarn(copy, portPage_); });
     labelPage_ = new CPrintingSetupKP520_1(ui_->pageArea);
     firmwarePage_ = new CUpgradeFW(ui_->pageArea);
     commandPage_ = new CCommandTest(ui_->pageArea);
@@ -70,6 +74,16 @@ void CPrintuneDlg::StartUp() {
         ui_->pageArea->addWidget(page);
     ui_->pageArea->setCurrentWidget(portPage_);
     currentSettingsPage_ = labelPage_;
+    // Called on a page's worker thread; the status line changes on ours.
+    SetUsbFanOutNotifier([this](int printers) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, printers] {
+                ui_->interfaceStatus->setText(InterfaceStatusText(interfaceType_, master_) +
+                                              tr(" (sent to %1 printers)").arg(printers));
+            },
+            Qt::QueuedConnection);
+    });
 
     ui_->exitButton->setToolTip(tr("Exit the program"));
     ui_->functionList->setToolTip(tr("Selects a menu of the tool"));
@@ -126,8 +140,10 @@ void CPrintuneDlg::ApplyLoadedSettings() {
 
     portPage_->SetWirelessButtonsVisible(IsLabelPrinterName(master_.printerModel, ui));
 
+    // A saved KP-500 gets the label filter as well: with none, a label
+    // command would reach every USB printer, receipt printers included.
     const int position = portPage_->ModelPosition();
-    if (position >= 1 && position <= 4) {
+    if (position >= 1 && position <= 5) {
         UsbFilter filter;
         UsbFilterForPosition(position, filter);
         SetUsbFilter(filter);
