@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/device_names.h"
 
 namespace printune {

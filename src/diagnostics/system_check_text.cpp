@@ -1,6 +1,6 @@
 // The system check as text: one line per printer, port and check, the
 // mending command indented below its problem.
-#include "app/language.h"
+#include "base/language.h"
 #include "diagnostics/system_check.h"
 
 namespace printune {

@@ -10,7 +10,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "diagnostics/system_check.h"
 #include "support/fake_sysfs.h"
 

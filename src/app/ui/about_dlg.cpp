@@ -4,7 +4,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 
-#include "app/ui/text_service.h"
+#include "base/ui/text_service.h"
 #include "diagnostics/system_check.h"
 #include "printune_version.h"
 #include "resources/ui/pictures.h"

@@ -7,7 +7,7 @@
 
 #include <QDialog>
 
-#include "app/ui/async_task.h"
+#include "base/ui/async_task.h"
 
 namespace Ui {
 class CAboutDlg;
