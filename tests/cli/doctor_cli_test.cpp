@@ -13,18 +13,18 @@ TEST_F(DoctorCli, FindsTheSimulatorsPrintersAndPortsInTextAndJson) {
     Start({"--com", "1", "--usb", "7A3E:5C19", "--usb", "7A3E:3D71"});
     CliResult r = Run({"--json", "doctor"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const JsonValue doc = Json(r);
-    EXPECT_TRUE(doc["ok"].boolean);
-    ASSERT_EQ(doc["usbPrinters"].array.size(), 2u);
-    EXPECT_EQ(doc["usbPrinters"].array[0]["family"].string, "label");
-    EXPECT_EQ(doc["usbPrinters"].array[1]["family"].string, "receipt");
-    EXPECT_TRUE(doc["usbPrinters"].array[0]["usblpBound"].boolean);
-    EXPECT_TRUE(doc["usbPrinters"].array[0]["access"]["canOpen"].boolean);
+    const JsonDoc doc = Json(r);
+    EXPECT_TRUE(doc["ok"].get<bool>());
+    ASSERT_EQ(doc["usbPrinters"].size(), 2u);
+    EXPECT_EQ(doc["usbPrinters"][0]["family"], "label");
+    EXPECT_EQ(doc["usbPrinters"][1]["family"], "receipt");
+    EXPECT_TRUE(doc["usbPrinters"][0]["usblpBound"].get<bool>());
+    EXPECT_TRUE(doc["usbPrinters"][0]["access"]["canOpen"].get<bool>());
     bool com1 = false;
-    for (const JsonValue& port : doc["ports"].array)
-        com1 = com1 || port["name"].string == "COM1";
+    for (const auto& port : doc["ports"])
+        com1 = com1 || port["name"] == "COM1";
     EXPECT_TRUE(com1);
-    EXPECT_FALSE(doc["findings"].array.empty());
+    EXPECT_FALSE(doc["findings"].empty());
 
     r = Run({"doctor"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -41,14 +41,14 @@ TEST(DoctorCliUnbound, UsblpNotLoadedNamesModprobe) {
     options.env = {{"PRINTUNE_SYSFS_ROOT", fake.Sys()}, {"PRINTUNE_DEV_ROOT", fake.Dev()}};
     const CliResult r = RunCli({"--json", "doctor"}, options);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    JsonValue doc;
-    ASSERT_TRUE(ParseJson(r.out, doc)) << r.out;
-    ASSERT_EQ(doc["usbPrinters"].array.size(), 1u);
-    EXPECT_FALSE(doc["usblpLoaded"].boolean);
-    EXPECT_GE(doc["problems"].number, 1);
+    const JsonDoc doc = ParseDocument(r.out);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    ASSERT_EQ(doc["usbPrinters"].size(), 1u);
+    EXPECT_FALSE(doc["usblpLoaded"].get<bool>());
+    EXPECT_GE(doc["problems"].get<int>(), 1);
     bool modprobe = false;
-    for (const JsonValue& f : doc["findings"].array)
-        modprobe = modprobe || f["command"].string == "sudo modprobe usblp";
+    for (const auto& f : doc["findings"])
+        modprobe = modprobe || f["command"] == "sudo modprobe usblp";
     EXPECT_TRUE(modprobe) << r.out;
 }
 
