@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "port/interface_commands.h"
+
 #include "app/language.h"
 #include "diagnostics/print_tests.h"
 #include "escpos_handler.h"
@@ -107,7 +109,7 @@ TEST(SimWireless, CommandsChangeStateAndGetAnswers) {
     EXPECT_EQ(p.wireless->Network().ip, (std::array<uint8_t, 4>{10, 1, 2, 3}));
     EXPECT_EQ(p.wireless->Network().gateway, (std::array<uint8_t, 4>{10, 1, 0, 1}));
     EXPECT_EQ(p.wireless->Network().dhcp, 1);
-    p.Feed(printune::WifiResetCommand());
+    p.Feed(printune::BuildWifiResetCommand());
     EXPECT_EQ(p.wireless->Wifi().ssid, "KP-520 WF");
 
     auto bt = printune::BuildBluetoothSettings("Counter 2", "9876", printune::LANG_ENGLISH);

@@ -228,9 +228,14 @@ void CPagePortSet::OnSerialConfirmed(const PortSettings& values, const PortSetti
     const PortSettings pending = pending_;
     const int position = ModelPosition();
     reconfigWorker_.Run(
-        [pending, position](const TaskControl&) {
-            CPrinterPort port;
-            return ReportOf(SendSerialConfig(port, pending, position), port);
+        [pending, position](const TaskControl& task) {
+            const SerialReconfiguration r = ReconfigureSerial(pending, position, task.Token());
+            SendReport report;
+            report.ok = r.result.outcome == ExchangeOutcome::Sent;
+            report.portError = r.result.portError;
+            report.portType = r.usedType;
+            report.sysErrno = r.sysErrno;
+            return report;
         },
         [this](const SendReport& report) { FinishReconfiguration(report); });
 }
@@ -264,9 +269,9 @@ void CPagePortSet::OnResetWifi() {
     SetRadiosEnabled(false);
     const PortSettings copy = settings_;
     wifiWorker_.Run(
-        [copy](const TaskControl&) {
+        [copy](const TaskControl& task) {
             CPrinterPort port;
-            return ReportOf(SendWifiReset(port, copy), port);
+            return ReportOf(SendWifiReset(port, copy, task.Token()), port);
         },
         [this](const SendReport& report) { FinishWifiReset(report); });
 }
