@@ -9,6 +9,7 @@
 #include "app/language.h"
 #include "command.h"
 #include "context.h"
+#include "diagnostics/device_texts.h"
 #include "failure.h"
 #include "link.h"
 #include "network/bluetooth_commands.h"
@@ -254,16 +255,8 @@ void AddWirelessCommands(std::vector<Command>& list) {
          WifiSet,
          [] {
              return std::string(L("Encryptions: ", "加密方式：")) + Names(WifiEncryptionNames()) +
-                    "\n" +
-                    L("KEY FORMAT INSTRUCTION:\n1.None:Key not required;\n2.WEP64:The key should "
-                      "be 5 ASCII characters or 5 hexadecimal digits;\n3.WEP128:The key should be "
-                      "13 ASCII characters or 13 hexadecimal digits;\n4.WPA-PSK(TKIP) or "
-                      "WPA-PSK(CCMP/AES) or\nWPA2-PSK(TKIP) or WPA2-PSK(CCMP/AES):The key should "
-                      "be 8 to 63 ASCII characters or 8 to 64 hexadecimal digits.\n",
-                      "密钥格式说明：\n1.None：不需要密钥；\n2.WEP64：密钥应为 5 个 ASCII 字符或 5 "
-                      "个十六进制数；\n3.WEP128：密钥应为 13 个 ASCII 字符或 13 个十六进制数；\n"
-                      "4.WPA-PSK(TKIP)、WPA-PSK(CCMP/AES)、\nWPA2-PSK(TKIP)、WPA2-PSK(CCMP/AES)："
-                      "密钥应为 8 到 63 个 ASCII 字符或 8 到 64 个十六进制数。\n");
+                    "\n" + DeviceTextString(DeviceText::WifiKeyInstruction, MessageLanguage()) +
+                    "\n";
          }});
     list.push_back({"wifi reset",
                     "",

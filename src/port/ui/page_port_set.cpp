@@ -11,6 +11,7 @@
 #include "app/ui/text_service.h"
 #include "port/interface_commands.h"
 #include "port/port_errors.h"
+#include "port/ui/port_copy_dialog.h"
 #include "port/ui/port_set_parallel.h"
 #include "port/ui/port_set_serial.h"
 #include "port/ui/working_copies.h"
@@ -69,8 +70,10 @@ CPagePortSet::CPagePortSet(QWidget* parent)
     connect(ui_->modelCombo, &QComboBox::activated, this, &CPagePortSet::OnModelActivated);
     connect(ui_->settingButton, &QPushButton::clicked, this, &CPagePortSet::OnSetting);
     connect(ui_->resetWifiButton, &QPushButton::clicked, this, &CPagePortSet::OnResetWifi);
-    connect(ui_->wifiSetupButton, &QPushButton::clicked, this, &CPagePortSet::OnWirelessDialog);
-    connect(ui_->bluetoothButton, &QPushButton::clicked, this, &CPagePortSet::OnWirelessDialog);
+    connect(ui_->wifiSetupButton, &QPushButton::clicked, this,
+            [this] { OpenWithCopies(wifiDialog_); });
+    connect(ui_->bluetoothButton, &QPushButton::clicked, this,
+            [this] { OpenWithCopies(bluetoothDialog_); });
     connect(serialDialog_, &CPortSetSerial::SerialConfirmed, this,
             &CPagePortSet::OnSerialConfirmed);
     connect(parallelDialog_, &CPortSetParallel::ParallelConfirmed, this,
@@ -213,12 +216,19 @@ void CPagePortSet::OnSetting() {
     }
 }
 
-void CPagePortSet::OnWirelessDialog() {
-    // The Wi-Fi and Bluetooth dialogs are not part of the program yet.
-    MessageService::Show(
-        this, MessageIcon::Information,
-        TextIn(LanguageId(), "CPagePortSet",
-               QT_TRANSLATE_NOOP("CPagePortSet", "This setting is not available yet.")));
+void CPagePortSet::SetWirelessDialogs(CPortCopyDialog* wifi, CPortCopyDialog* bluetooth) {
+    for (CPortCopyDialog* d : {wifi, bluetooth})
+        if (d)
+            d->setParent(this, d->windowFlags());
+    wifiDialog_ = wifi;
+    bluetoothDialog_ = bluetooth;
+}
+
+void CPagePortSet::OpenWithCopies(CPortCopyDialog* dialog) {
+    if (!dialog)
+        return;
+    dialog->Prepare(PortState::Of(port_), settings_);
+    dialog->exec();
 }
 
 void CPagePortSet::OnSerialConfirmed(const PortSettings& values, const PortSettings&) {
