@@ -22,6 +22,7 @@ public:
     int Close() override { return inner_.Close(); }
     int32_t PortType() const override { return inner_.PortType(); }
     int LastErrno() const override { return inner_.LastErrno(); }
+    bool WaitForInput(int ms) override { return inner_.WaitForInput(ms); }
 
     // The last code raised by Open, Write or Read (0: none); -1 when Open
     // opened nothing without raising.

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,14 @@ PrinterPortLink::PrinterPortLink(const PortSettings& settings, std::string addre
 
 PrinterPortLink::~PrinterPortLink() {
     port_.Close();
+}
+
+bool PrinterPortLink::WaitForInput(int ms) {
+    if (port_.portType != PORT_COM || port_.handles[0] < 0)
+        return true;
+    pollfd p{port_.handles[0], POLLIN, 0};
+    // Errors and hang-ups count as ready: the read reports them.
+    return ::poll(&p, 1, ms) != 0;
 }
 
 int PrinterPortLink::Open() {

@@ -290,6 +290,23 @@ private slots:
         QCOMPARE(w.world.messages[0].icon, MessageIcon::Error);
         QCOMPARE(w.sim.Received("COM1"), Bytes({0x1B, 0x0D, 0x47}));
     }
+
+    void closingTheBluetoothDialogEndsAWaitingGet() {
+        IniValues ini;
+        ini.portType = 1;
+        DialogWorld w({"--com", "1", "--model", "silent", "--no-tcp"}, ini);
+        CBluetoothSetupDlg* dialog = nullptr;
+        QVERIFY(w.Open("bluetoothButton", [&](QDialog* d) {
+            dialog = qobject_cast<CBluetoothSetupDlg*>(d);
+            In<QPushButton>(d, "getButton")->click();
+            QVERIFY(w.sim.WaitReceived("COM1", 3));
+            d->reject();
+        }));
+        // Well before the 10 s time-out, and without a message.
+        QVERIFY(QTest::qWaitFor([&] { return !dialog->Busy(); }, 3000));
+        QVERIFY(Find<QPushButton>(dialog, "getButton")->isEnabled());
+        QVERIFY(w.world.messages.empty());
+    }
 };
 
 QTEST_MAIN(WirelessDialogsTest)

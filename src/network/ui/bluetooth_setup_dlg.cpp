@@ -44,10 +44,12 @@ void CBluetoothSetupDlg::SetButtonsEnabled(bool enabled) {
 
 void CBluetoothSetupDlg::Start(Action action) {
     const int lang = LanguageIdFromSetting(settings_.language);
-    // Send and restore go over the dialog's copy, the get over the current
-    // connection of the program.
-    const PortSettings target =
-        port_.Target(action == Action::Get ? CurrentPortSettings() : settings_);
+    // Send and restore go over the dialog's copy; the get takes its port type
+    // from the program's current connection.
+    PortSettings copy = settings_;
+    if (action == Action::Get)
+        copy.portType = CurrentPortSettings().portType;
+    const PortSettings target = port_.Target(copy);
     const std::string name = S(ui_->nameEdit->text());
     const std::string password = S(ui_->passwordEdit->text());
     const bool started = worker_.Run(
@@ -71,6 +73,12 @@ void CBluetoothSetupDlg::Start(Action action) {
         [this](const BluetoothDialogResult& r) { Finish(r); });
     if (started)
         SetButtonsEnabled(false);
+}
+
+void CBluetoothSetupDlg::done(int result) {
+    // A get still waiting for its reply ends with the dialog.
+    worker_.RequestStop();
+    CPortCopyDialog::done(result);
 }
 
 void CBluetoothSetupDlg::Finish(const BluetoothDialogResult& r) {

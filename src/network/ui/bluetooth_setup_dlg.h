@@ -27,6 +27,9 @@ public:
     void Prepare(const PortState& port, const PortSettings& settings) override;
     bool Busy() const { return worker_.Busy(); }
 
+protected:
+    void done(int result) override;
+
 private:
     enum class Action { Send, Restore, Get };
     void Start(Action action);
