@@ -655,6 +655,9 @@ The connection uses the printer at %1, TCP port %2.</source>
     <message>
         <source>The printer did not appear on the network within %1 s.</source>
         <translation>打印机在 %1 秒内没有出现在网络上。</translation>
+    </message>
+</context>
+<context>
     <name>printune::CCommandTest</name>
     <message>
         <source>Input the command you want to send</source>
