@@ -43,7 +43,7 @@ TEST(WirelessOperations, WifiChecksBeforeTheOneSend) {
 
     c = WifiConfig{};
     c.encryption = 6;
-    for (const char* key : {"1234567", std::string(64, 'k').c_str()}) {
+    for (const std::string& key : {std::string("1234567"), std::string(64, 'k')}) {
         c.key = key;
         r = SendWifiSettings(untouched, c, LANG_ENGLISH);
         EXPECT_EQ(r.problem, WifiProblem::BadKey) << key;
