@@ -2,13 +2,13 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/models.h"
 #include "command.h"
 #include "context.h"
 #include "failure.h"
 #include "firmware/firmware_transfer.h"
 #include "link.h"
 #include "output.h"
+#include "port/models.h"
 #include "progress.h"
 #include "signals.h"
 #include "texts.h"

@@ -5,11 +5,11 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "app/codepage.h"
-#include "app/language.h"
+#include "base/codepage.h"
+#include "base/device_texts.h"
+#include "base/language.h"
 #include "command.h"
 #include "context.h"
-#include "diagnostics/device_texts.h"
 #include "failure.h"
 #include "link.h"
 #include "network/bluetooth_commands.h"
@@ -172,7 +172,7 @@ void BtGet(Context& c, const ParsedArgs&) {
         if (StopRequested())
             ThrowOther(L("Interrupted.", "已中断。"));
         // No reply is the one failure here that is not the port's.
-        const bool timedOut = link.RaisedCode() == 0;
+        const bool timedOut = !link.PortFailure();
         ThrowNotice(link, r.notice.value_or(Notice{}), timedOut ? EXIT_TIMEOUT : EXIT_OTHER);
     }
     if (c.json) {

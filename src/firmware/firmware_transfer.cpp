@@ -1,8 +1,9 @@
 #include "firmware/firmware_transfer.h"
 
-#include "app/models.h"
-#include "diagnostics/data_send.h"
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
+#include "base/pause.h"
+#include "port/models.h"
+#include "port/port_link.h"
 
 namespace printune {
 
@@ -25,9 +26,9 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
             r.notice = OpenFailureNotice(link, 0, Severity::Error, languageId);
             return r;
         }
-    } catch (int code) {
-        r.portError = code;
-        r.notice = OpenFailureNotice(link, code, Severity::Error, languageId);
+    } catch (const PortError& e) {
+        r.portError = e.Code();
+        r.notice = OpenFailureNotice(e, Severity::Error, languageId);
         return r;
     }
 
@@ -48,8 +49,8 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
         int written = 0;
         try {
             written = link.Write(image.bytes.data() + offset, static_cast<int32_t>(block));
-        } catch (int code) {
-            r.portError = code;
+        } catch (const PortError& e) {
+            r.portError = e.Code();
             r.notice = FailedNotice(Severity::Warning, languageId);
             return r;
         }

@@ -1,7 +1,7 @@
 #include "network/wireless_operations.h"
 
-#include "app/codepage.h"
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
+#include "base/utf8.h"
 
 namespace printune {
 
@@ -53,7 +53,7 @@ WirelessOutcome SendBluetoothSettings(PortLink& link, const std::string& name,
                                       const std::string& password, int languageId,
                                       std::stop_token stop, const SendProgressFn& progress) {
     // The command has room for 16, but the dialog's field takes 15.
-    if (CharacterCount(name) > static_cast<size_t>(BT_NAME_EDIT_MAX))
+    if (Utf8CharCount(name) > static_cast<size_t>(BT_NAME_EDIT_MAX))
         return Refused(
             Notice{Severity::Error, DeviceTextString(DeviceText::BtNameInvalid, languageId)});
     const BluetoothCommand command = BuildBluetoothSettings(name, password, languageId);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "port/exchange.h"
 #include "port/port_settings.h"
-#include "settings/exchange.h"
 
 namespace printune {
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "base/pause.h"
 #include "port/printer_port.h"
 
 namespace printune {
@@ -61,8 +62,7 @@ LabelReadResult ResetLabelSettings(CPrinterPort& port, PortSettings& copy,
         return r;
     FactorySerialLine(copy);
     Adopt(copy, adopt);
-    if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(RESET_SETTLE_MS),
-                    stop)) {
+    if (!PauseFor(RESET_SETTLE_MS, stop)) {
         r.exchange.outcome = ExchangeOutcome::Stopped;
         return r;
     }
@@ -104,8 +104,7 @@ ReceiptReadResult RestoreReceiptSettings(CPrinterPort& port, PortSettings& copy,
     r.exchange = SendReceiptRequest(port, copy, BuildReceiptRestoreRequest(copy.language));
     if (r.exchange.outcome != ExchangeOutcome::Sent)
         return r;
-    if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(RESET_SETTLE_MS),
-                    stop)) {
+    if (!PauseFor(RESET_SETTLE_MS, stop)) {
         r.exchange.outcome = ExchangeOutcome::Stopped;
         return r;
     }

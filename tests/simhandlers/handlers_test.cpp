@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "port/interface_commands.h"
-
-#include "app/language.h"
+#include "base/language.h"
 #include "diagnostics/print_tests.h"
 #include "escpos_handler.h"
 #include "firmware/firmware_image.h"
@@ -10,6 +8,7 @@
 #include "network/bluetooth_commands.h"
 #include "network/netparam_command.h"
 #include "network/wifi_commands.h"
+#include "port/interface_commands.h"
 #include "sim_printer.h"
 #include "support/scripted_link.h"
 #include "wireless_handler.h"

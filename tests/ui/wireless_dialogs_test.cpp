@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "gui_test_support.h"
 #include "net_printers.h"
 #include "network/netcfg.h"

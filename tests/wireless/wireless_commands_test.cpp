@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "port/interface_commands.h"
-
-#include "app/language.h"
+#include "base/language.h"
 #include "network/bluetooth_commands.h"
 #include "network/netparam_command.h"
 #include "network/wifi_commands.h"
+#include "port/interface_commands.h"
 #include "support/scripted_link.h"
 
 using namespace printune;

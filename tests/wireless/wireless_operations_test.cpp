@@ -6,11 +6,11 @@
 #include <cstring>
 #include <thread>
 
-#include "app/language.h"
+#include "base/language.h"
+#include "base/pause.h"
 #include "network/net_fixture.h"
 #include "network/wifi_join.h"
 #include "network/wireless_operations.h"
-#include "settings/exchange.h"
 #include "support/scripted_link.h"
 
 using namespace printune;
@@ -136,7 +136,7 @@ TEST(WifiJoin, APrinterThatAppearsAfterTheCommandIsReported) {
     ASSERT_TRUE(SendWifiSettings(link, c, LANG_ENGLISH).ok);
     // The second printer joins 3 s after the command; the first never does.
     std::jthread joins([&sim](std::stop_token stop) {
-        if (SleepUntil(std::chrono::steady_clock::now() + std::chrono::seconds(3), stop))
+        if (PauseFor(3000, stop))
             sim->SetLabelFaults(1, 0);
     });
     int reported = 0;

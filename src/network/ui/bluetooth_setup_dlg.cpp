@@ -1,10 +1,10 @@
 #include "network/ui/bluetooth_setup_dlg.h"
 
-#include "app/language.h"
-#include "app/ui/key_filter.h"
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
+#include "base/language.h"
+#include "base/ui/key_filter.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 #include "network/wireless_operations.h"
 #include "ui_bluetooth_setup_dlg.h"
 

@@ -5,7 +5,7 @@
 // It lives as long as the interface page, so the fields keep their values.
 #include <memory>
 
-#include "app/ui/async_task.h"
+#include "base/ui/async_task.h"
 #include "network/ui/wifi_setup_dlg_kp520.h"
 
 namespace Ui {

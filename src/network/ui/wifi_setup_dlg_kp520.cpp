@@ -2,11 +2,11 @@
 
 #include <QRegularExpressionValidator>
 
-#include "app/language.h"
-#include "app/ui/key_filter.h"
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
+#include "base/language.h"
+#include "base/ui/key_filter.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 #include "network/wifi_join.h"
 #include "network/wireless_operations.h"
 #include "ui_wifi_setup_dlg_kp520.h"

@@ -6,7 +6,7 @@
 // the network. It lives as long as the interface page.
 #include <memory>
 
-#include "app/ui/async_task.h"
+#include "base/ui/async_task.h"
 #include "network/wifi_commands.h"
 #include "port/ui/port_copy_dialog.h"
 
