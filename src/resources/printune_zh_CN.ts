@@ -25,6 +25,41 @@
     </message>
 </context>
 <context>
+    <name>CBluetoothSetupDlg</name>
+    <message>
+        <source>Bluetooth Settings</source>
+        <translation>蓝牙设置</translation>
+    </message>
+    <message>
+        <source>Bluetooth Name:</source>
+        <translation>蓝牙名称:</translation>
+    </message>
+    <message>
+        <source>Bluetooth Password:</source>
+        <translation>蓝牙密码:</translation>
+    </message>
+    <message>
+        <source>Mac Address:</source>
+        <translation>MAC 地址:</translation>
+    </message>
+    <message>
+        <source>Send Settings</source>
+        <translation>发送设置</translation>
+    </message>
+    <message>
+        <source>Get Bluetooth Settings</source>
+        <translation>获取蓝牙设置</translation>
+    </message>
+    <message>
+        <source>Restore all Settings</source>
+        <translation>恢复所有设置</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
     <name>CCommandTest</name>
     <message>
         <source>Send Data </source>
@@ -321,10 +356,6 @@
 The connection uses the printer at %1, TCP port %2.</source>
         <translation>暂不支持搜索网络打印机。
 当前连接使用打印机 %1，TCP 端口 %2。</translation>
-    </message>
-    <message>
-        <source>This setting is not available yet.</source>
-        <translation>此设置暂不可用。</translation>
     </message>
 </context>
 <context>
@@ -697,6 +728,85 @@ The connection uses the printer at %1, TCP port %2.</source>
     <message>
         <source>Update Firmware</source>
         <translation>软件升级</translation>
+    </message>
+</context>
+<context>
+    <name>CWifiSetupDlg_KP520</name>
+    <message>
+        <source>Wi-Fi Setup</source>
+        <translation>Wi-Fi 设置</translation>
+    </message>
+    <message>
+        <source>Wi-Fi Mode:</source>
+        <translation>Wi-Fi 模式:</translation>
+    </message>
+    <message>
+        <source>SSID:</source>
+        <translation>SSID:</translation>
+    </message>
+    <message>
+        <source>Encryption:</source>
+        <translation>加密方式:</translation>
+    </message>
+    <message>
+        <source>Key Format:</source>
+        <translation>密钥格式:</translation>
+    </message>
+    <message>
+        <source>Key:</source>
+        <translation>密钥:</translation>
+    </message>
+    <message>
+        <source>DHCP:</source>
+        <translation>DHCP:</translation>
+    </message>
+    <message>
+        <source>Disable</source>
+        <translation>无效</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>有效</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址:</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>子网掩码:</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>网关:</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source> Reset Wi-Fi</source>
+        <translation> 复位 Wi-Fi</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>The Wi-Fi settings were sent. Look for the printer on the network for up to %1 s to see whether it joined?</source>
+        <translation>Wi-Fi 设置已发送。是否在网络上查找打印机（最多 %1 秒），以确认它已加入网络？</translation>
+    </message>
+    <message>
+        <source>Looking for the printer on the network... %1 s</source>
+        <translation>正在网络上查找打印机... %1 秒</translation>
+    </message>
+    <message>
+        <source>The printer %1 (serial number %2, MAC %3) is on the network at %4.</source>
+        <translation>打印机 %1（序列号 %2，MAC %3）已在网络上，地址为 %4。</translation>
+    </message>
+    <message>
+        <source>The printer did not appear on the network within %1 s.</source>
+        <translation>打印机在 %1 秒内没有出现在网络上。</translation>
     </message>
 </context>
 <context>

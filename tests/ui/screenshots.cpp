@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFontDatabase>
 #include <QLineEdit>
@@ -27,6 +28,8 @@
 #include "base/ui/text_service.h"
 #include "diagnostics/ui/command_test_page.h"
 #include "gui_test_support.h"
+#include "network/ui/bluetooth_setup_dlg.h"
+#include "network/ui/wifi_setup_dlg_kp520.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/port_set_parallel.h"
 #include "port/ui/port_set_serial.h"
@@ -222,6 +225,62 @@ void RenderCommandTest(int language) {
     QDir::setCurrent(previous);
 }
 
+// The Wi-Fi dialog with values, then while it looks for the printer on the
+// network (its longest operation; the search goes to a loopback address
+// only), and the Bluetooth dialog filled from the simulated printer.
+void RenderWirelessDialogs(int language) {
+    const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
+    printune_test::SimProcess sim({"--usb", "7A3E:5C19"});
+    sim.ExportEnvironment();
+    qputenv("PRINTUNE_NETCFG_DEST", "127.0.0.2:22094");
+    qputenv("PRINTUNE_NETCFG_BIND", "127.0.0.1:0");
+    qputenv("PRINTUNE_NETCFG_EVERY_INTERFACE", "0");
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    printune_test::IniValues values;
+    values.language = language == LANG_CHINESE ? "Chinese" : "English";
+    std::ofstream("printune.ini", std::ios::binary) << printune_test::IniText(values);
+    ApplyUiLanguage(language);
+    MessageService::SetAnswerer([](const MessageRecord& r) {
+        return (r.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+    {
+        CPrintuneDlg window;
+        auto* page = window.PortPage();
+        auto* wifi = qobject_cast<CWifiSetupDlg_KP520*>(page->WifiDialog());
+        wifi->Prepare(PortState::Of(page->Port()), window.Master());
+        wifi->findChild<QComboBox*>(QStringLiteral("modeCombo"))->setCurrentIndex(1);
+        wifi->findChild<QLineEdit*>(QStringLiteral("ssidEdit"))->setText(QStringLiteral("Shop-2G"));
+        wifi->findChild<QComboBox*>(QStringLiteral("encryptionCombo"))->setCurrentIndex(6);
+        wifi->findChild<QLineEdit*>(QStringLiteral("keyEdit"))
+            ->setText(QStringLiteral("label-printer"));
+        Save(wifi, QStringLiteral("dialog_wifi%1").arg(suffix));
+        wifi->findChild<QPushButton*>(QStringLiteral("confirmButton"))->click();
+        (void)QTest::qWaitFor(
+            [wifi] {
+                return !wifi->findChild<QPushButton*>(QStringLiteral("confirmButton"))->isEnabled();
+            },
+            5000);
+        QTest::qWait(1200);
+        Save(wifi, QStringLiteral("dialog_wifi_joining%1").arg(suffix));
+        wifi->reject();
+
+        auto* bt = qobject_cast<CBluetoothSetupDlg*>(page->BluetoothDialog());
+        bt->Prepare(PortState::Of(page->Port()), window.Master());
+        bt->show();
+        bt->findChild<QPushButton*>(QStringLiteral("getButton"))->click();
+        (void)QTest::qWaitFor([bt] { return !bt->Busy(); }, 10000);
+        Save(bt, QStringLiteral("dialog_bluetooth%1").arg(suffix));
+        bt->hide();
+    }
+    MessageService::SetAnswerer({});
+    qunsetenv("PRINTUNE_NETCFG_DEST");
+    qunsetenv("PRINTUNE_NETCFG_BIND");
+    qunsetenv("PRINTUNE_NETCFG_EVERY_INTERFACE");
+    QDir::setCurrent(previous);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -246,5 +305,7 @@ int main(int argc, char* argv[]) {
     RenderReceiptPage(LANG_CHINESE);
     RenderCommandTest(LANG_ENGLISH);
     RenderCommandTest(LANG_CHINESE);
+    RenderWirelessDialogs(LANG_ENGLISH);
+    RenderWirelessDialogs(LANG_CHINESE);
     return written > 0 ? 0 : 1;
 }
