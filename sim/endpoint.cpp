@@ -21,6 +21,7 @@ namespace printune_sim {
 
 namespace {
 constexpr size_t CHUNK = 64 * 1024;
+constexpr int QUIET_END_MS = 1000;
 
 void SetNonBlocking(int fd) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -102,6 +103,8 @@ void Endpoint::ReadSome() {
     if (n > 0) {
         capture_->Bytes("rx", buf, static_cast<size_t>(n));
         received_ += n;
+        if (!socket_)
+            EndWhenQuiet();
         Reply reply;
         device_->OnBytes(buf, static_cast<size_t>(n), reply);
         TakeDeviceEvents();
@@ -129,6 +132,20 @@ void Endpoint::ReadSome() {
         reading_ = false;
         UpdateEvents();
     }
+}
+
+void Endpoint::EndWhenQuiet() {
+    const int64_t mark = received_;
+    const uint64_t gen = generation_;
+    auto id = std::make_shared<uint64_t>(0);
+    *id = loop_.After(QUIET_END_MS, [this, mark, gen, id] {
+        timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
+        if (gen != generation_ || received_ != mark)
+            return;
+        device_->OnDisconnect();
+        TakeDeviceEvents();
+    });
+    timers_.push_back(*id);
 }
 
 void Endpoint::QueueLater(int ms, std::vector<uint8_t> bytes, bool closeAfter) {

@@ -62,6 +62,9 @@ private:
     void QueueLater(int ms, std::vector<uint8_t> bytes, bool closeAfter);
     void UpdateEvents();
     void TakeDeviceEvents();
+    // Serial, parallel and USB have no connection to end: after a quiet
+    // second the device ends what a disconnect would (an image in progress).
+    void EndWhenQuiet();
 
     int fd_ = -1;
     bool socket_ = false;

@@ -16,6 +16,7 @@
 #include "endpoint.h"
 #include "endpoint_device.h"
 #include "event_loop.h"
+#include "firmware_handler.h"
 #include "net_printers.h"
 #include "sim_files.h"
 #include "sim_options.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     SetStateDirectory(opt.stateDir);
+    SetAfterImage(AfterImage{opt.versionAfterImage, opt.goneAfterImage});
     if (!InstallSignals())
         return Fail("cannot create the signal pipe");
 

@@ -54,6 +54,9 @@ const char* SimUsage() {
            "  --state-dir DIR             keep the printers' settings there between runs\n"
            "  --reply-fault LIST          silent, delay:MS, short:N, garbage, split:MS\n"
            "                              (comma-separated)\n"
+           "  --fw-version-after TEXT     label printers report this firmware version\n"
+           "                              after an accepted image\n"
+           "  --gone-after-update         after an accepted image a printer never answers\n"
            "Files:\n"
            "  --dir DIR                   where device links, trees and captures go\n"
            "  --describe FILE             write the endpoint description there too\n"
@@ -156,6 +159,11 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
         } else if (a == "--state-dir") {
             if (!value(o.stateDir))
                 return false;
+        } else if (a == "--fw-version-after") {
+            if (!value(o.versionAfterImage))
+                return false;
+        } else if (a == "--gone-after-update") {
+            o.goneAfterImage = true;
         } else if (a == "--reply-fault") {
             if (!value(v) || !ParseReplyFaults(v, o.replyFaults, error))
                 return false;

@@ -38,8 +38,10 @@ struct SimOptions {
     std::vector<UsbSpec> usb;
     std::vector<CannedRule> canned;
     EndpointFaults faults;
-    std::string stateDir;    // keep the printer models' settings there
-    ReplyFaults replyFaults; // applied to the printer models' replies
+    std::string stateDir;          // keep the printer models' settings there
+    ReplyFaults replyFaults;       // applied to the printer models' replies
+    std::string versionAfterImage; // a label printer's firmware version after an image
+    bool goneAfterImage = false;   // after an image the printer answers nothing
 };
 
 // False with a message on a bad command line.
