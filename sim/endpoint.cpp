@@ -22,6 +22,7 @@ namespace printune_sim {
 namespace {
 constexpr size_t CHUNK = 64 * 1024;
 constexpr int QUIET_END_MS = 1000;
+constexpr int PRINTER_RECEIVE_BUFFER = 4096;
 
 void SetNonBlocking(int fd) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -205,8 +206,11 @@ void Endpoint::UpdateEvents() {
 }
 
 void Endpoint::TakeDeviceEvents() {
-    for (const std::string& e : device_->TakeEvents())
+    for (const std::string& e : device_->TakeEvents()) {
         capture_->Note("event", e);
+        if (onEvent_)
+            onEvent_(e);
+    }
 }
 
 TcpEndpoint::TcpEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
@@ -236,6 +240,12 @@ bool TcpEndpoint::Listen(const std::string& address, int port, std::string& erro
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    // A printer that stops reading has a small buffer, not the megabytes a
+    // loopback socket grows to: what it cannot take stays unacknowledged.
+    if (faults_.readLimit >= 0) {
+        int small = PRINTER_RECEIVE_BUFFER;
+        ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    }
     if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
         ::listen(listenFd_, 8) != 0) {
         error = "cannot listen on " + address + ":" + std::to_string(port) + ": " +

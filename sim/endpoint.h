@@ -5,6 +5,7 @@
 // late. Faults for testing the tool's error paths are per endpoint.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -38,6 +39,9 @@ public:
     void FlushCapture() { capture_->Flush(); }
     const std::string& CapturePath() const { return capture_->Path(); }
 
+    // Called with each event the device reports (after it is captured).
+    void OnDeviceEvent(std::function<void(const std::string&)> f) { onEvent_ = std::move(f); }
+
 protected:
     // Starts serving a stream descriptor (non-blocking). The endpoint does
     // not own it; Detach stops watching it.
@@ -65,6 +69,8 @@ private:
     // Serial, parallel and USB have no connection to end: after a quiet
     // second the device ends what a disconnect would (an image in progress).
     void EndWhenQuiet();
+
+    std::function<void(const std::string&)> onEvent_;
 
     int fd_ = -1;
     bool socket_ = false;

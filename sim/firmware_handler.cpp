@@ -69,7 +69,7 @@ CommandHandler::Result FirmwareHandler::Handle(const uint8_t* data, size_t lengt
         case Match::Full:
             downloadMode_ = true;
             consumed = DOWNLOAD_MODE.size();
-            events_.push_back("firmware: download mode");
+            events_.push_back(DOWNLOAD_MODE_EVENT);
             return Result::Handled;
         }
     }

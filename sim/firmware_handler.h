@@ -22,6 +22,8 @@ struct AfterImage {
 };
 void SetAfterImage(const AfterImage& after);
 const AfterImage& CurrentAfterImage();
+// The event a printer reports when it takes the download-mode command.
+inline constexpr const char* DOWNLOAD_MODE_EVENT = "firmware: download mode";
 
 class FirmwareHandler : public CommandHandler {
 public:

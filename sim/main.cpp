@@ -155,6 +155,20 @@ int main(int argc, char** argv) {
         if (!ep->Create(error) || !PublishUsbPrinter(files, sysRoot, devRoot, minor, u.vid, u.pid,
                                                      model, ep->SlavePath(), error))
             return Fail(error);
+        if (opt.downloadRestartMs >= 0) {
+            // Restarting into download mode: the printer leaves the usbmisc
+            // class for a while and comes back.
+            const std::string entry = sysRoot + "/class/usbmisc/lp" + std::to_string(minor);
+            const int away = opt.downloadRestartMs;
+            ep->OnDeviceEvent([&loop, entry, away](const std::string& event) {
+                char target[512];
+                const ssize_t n = ::readlink(entry.c_str(), target, sizeof target - 1);
+                if (event != DOWNLOAD_MODE_EVENT || n <= 0 || ::unlink(entry.c_str()) != 0)
+                    return;
+                const std::string back(target, static_cast<size_t>(n));
+                loop.After(away, [entry, back] { (void)::symlink(back.c_str(), entry.c_str()); });
+            });
+        }
         endpoints.push_back(std::move(ep));
     }
 

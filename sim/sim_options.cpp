@@ -57,6 +57,8 @@ const char* SimUsage() {
            "  --fw-version-after TEXT     label printers report this firmware version\n"
            "                              after an accepted image\n"
            "  --gone-after-update         after an accepted image a printer never answers\n"
+           "  --download-restart MS       USB: gone from the listing for MS after the\n"
+           "                              download-mode command\n"
            "Files:\n"
            "  --dir DIR                   where device links, trees and captures go\n"
            "  --describe FILE             write the endpoint description there too\n"
@@ -145,6 +147,12 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
         } else if (a == "--replies") {
             if (!value(v) || !LoadCannedRules(v, o.canned, error))
                 return false;
+        } else if (a == "--download-restart") {
+            if (!value(v) || !ParseInt(v, 0, 600000, n)) {
+                error = "bad " + a + " value: " + v;
+                return false;
+            }
+            o.downloadRestartMs = static_cast<int>(n);
         } else if (a == "--reply-delay" || a == "--close-after" || a == "--read-limit") {
             if (!value(v))
                 return false;

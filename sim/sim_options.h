@@ -42,6 +42,9 @@ struct SimOptions {
     ReplyFaults replyFaults;       // applied to the printer models' replies
     std::string versionAfterImage; // a label printer's firmware version after an image
     bool goneAfterImage = false;   // after an image the printer answers nothing
+    // USB: after the download-mode command a printer leaves the listing for
+    // this long, as a real one restarting; -1: it stays.
+    int downloadRestartMs = -1;
 };
 
 // False with a message on a bad command line.

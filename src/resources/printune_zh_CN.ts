@@ -459,5 +459,9 @@ The connection uses the printer at %1, TCP port %2.</source>
         <source>Printer Series</source>
         <translation>打印机系列</translation>
     </message>
+    <message>
+        <source> (sent to %1 printers)</source>
+        <translation>（已发送到 %1 台打印机）</translation>
+    </message>
 </context>
 </TS>
