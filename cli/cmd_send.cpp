@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
@@ -13,9 +14,11 @@
 #include "context.h"
 #include "diagnostics/data_send.h"
 #include "diagnostics/device_texts.h"
+#include "diagnostics/reply_console.h"
 #include "failure.h"
 #include "link.h"
 #include "output.h"
+#include "port/port_errors.h"
 #include "progress.h"
 #include "settings/narrow_text.h"
 #include "signals.h"
@@ -120,8 +123,40 @@ std::string JoinedInput(const ParsedArgs& a) {
     return text;
 }
 
+// The replies of a data send, printed as they come (console lines), or
+// gathered for the JSON document.
+struct ReplyPrinter {
+    bool json = false;
+    int languageId = 0;
+    int portType = 0;
+    Json list = Json::Array();
+    bool any = false;
+
+    void operator()(int write, const ReplyRead& reply) {
+        const std::string stamp = TimeStamp(std::chrono::system_clock::now());
+        if (reply.readError != 0)
+            PrintMessage(PortErrorMessage(reply.readError, portType, languageId));
+        if (reply.bytes.empty())
+            return;
+        any = true;
+        if (!json) {
+            for (const std::string& line : ConsoleLines(reply.bytes, stamp))
+                PrintLine(line);
+            return;
+        }
+        Json item = Json::Object();
+        item.Set("write", write);
+        item.Set("time", stamp);
+        item.Set("bytes", static_cast<long long>(reply.bytes.size()));
+        item.Set("hex", HexColumn(reply.bytes.data(), reply.bytes.size()));
+        item.Set("text", TextColumn(reply.bytes.data(), reply.bytes.size()));
+        list.Push(std::move(item));
+    }
+};
+
 void SendData(Context& c, const ParsedArgs& a, bool hex, const std::string& words) {
     const LoopPlan plan = PlanFrom(a);
+    const int readMs = static_cast<int>(ParseCount(a, "read", 0, 1, 600000));
     std::string input = JoinedInput(a);
     if (!hex && a.Has("escapes"))
         input = Unescape(input);
@@ -132,18 +167,33 @@ void SendData(Context& c, const ParsedArgs& a, bool hex, const std::string& word
 
     CliLink link(c);
     LocalStop stop;
-    const DataSendResult r = RunDataSend(link, data.bytes, plan.loop, plan.intervalMs,
-                                         stop.source.get_token(), lang, [&](int writes, int64_t) {
-                                             if (plan.count > 0 && writes >= plan.count)
-                                                 stop.source.request_stop();
-                                         });
+    ReplyPrinter printer{c.json, lang, link.PortType()};
+    ReplyWatch watch;
+    watch.windowMs = readMs;
+    watch.onReply = [&](int write, const ReplyRead& reply) {
+        printer(write, reply);
+        if (plan.count > 0 && write >= plan.count)
+            stop.source.request_stop();
+    };
+    // With a reply to wait for, the count ends the loop after that reply.
+    const DataSendResult r = RunDataSend(
+        link, data.bytes, plan.loop, plan.intervalMs, stop.source.get_token(), lang,
+        [&](int writes, int64_t) {
+            if (plan.count > 0 && writes >= plan.count && readMs == 0)
+                stop.source.request_stop();
+        },
+        watch);
     if (!r.ok && r.notice)
         ThrowNotice(link, *r.notice, EXIT_OTHER);
+    if (readMs > 0 && !printer.any && !c.json)
+        PrintMessage(Format(L("No reply within %d ms.", "%d 毫秒内没有回复。"), readMs));
     if (c.json) {
         Json doc = OkDocument(words);
         doc.Set("bytes", static_cast<long long>(r.bytesSent));
         doc.Set("writes", r.writes);
         doc.Set("interrupted", StopRequested());
+        if (readMs > 0)
+            doc.Set("replies", std::move(printer.list));
         PrintJson(doc);
     } else if (r.writes > 1) {
         PrintLine(Format(L("Sent %lld bytes in %d writes.", "已分 %2$d 次发送 %1$lld 字节。"),
@@ -165,21 +215,18 @@ void SendHex(Context& c, const ParsedArgs& a) {
 void SendFileCommand(Context& c, const ParsedArgs& a) {
     const LoopPlan plan = PlanFrom(a);
     const int lang = MessageLanguage();
-    std::vector<uint8_t> file;
-    int err = 0;
-    if (!ReadFileBytes(a.positional[0], file, &err))
-        ThrowInput(FormatDeviceText(DeviceText::FileUnreadable, lang, a.positional[0]));
-
     CliLink link(c);
     LocalStop stop;
     Progress progress(!a.Has("no-progress"));
     const FileSendResult r =
-        RunFileSend(link, file, plan.loop, plan.intervalMs, stop.source.get_token(), lang,
-                    [&](const FileProgress& p) {
-                        progress.Update(p.sent, p.total);
-                        if (plan.count > 0 && p.pass >= plan.count && p.position == p.total)
-                            stop.source.request_stop();
-                    });
+        SendFile(link, a.positional[0], plan.loop, plan.intervalMs, stop.source.get_token(), lang,
+                 [&](const FileProgress& p) {
+                     progress.Update(p.sent, p.total);
+                     if (plan.count > 0 && p.pass >= plan.count && p.position == p.total)
+                         stop.source.request_stop();
+                 });
+    if (r.inputRefused)
+        ThrowInput(r.notice ? r.notice->text : std::string());
     progress.Finish();
     if (r.notice && r.notice->severity != Severity::Information)
         ThrowNotice(link, *r.notice, EXIT_OTHER);
@@ -204,6 +251,11 @@ std::vector<OptionSpec> WithLoop(std::vector<OptionSpec> extra) {
     return extra;
 }
 
+const OptionSpec kReadOption = {"read", "MS",
+                                "print what the printer sends back within MS milliseconds "
+                                "after each send (hex and text)",
+                                "每次发送后打印打印机在 MS 毫秒内的回复（十六进制和文本）"};
+
 } // namespace
 
 void AddSendCommands(std::vector<Command>& list) {
@@ -212,7 +264,8 @@ void AddSendCommands(std::vector<Command>& list) {
                     "send text in the printer's code page (no terminator; '-' reads stdin)",
                     "按打印机代码页发送文本（不加结束符；'-' 表示从标准输入读取）",
                     WithLoop({{"escapes", nullptr, "interpret \\n \\r \\t \\e \\\\ \\xHH",
-                               "解释 \\n \\r \\t \\e \\\\ \\xHH 转义"}}),
+                               "解释 \\n \\r \\t \\e \\\\ \\xHH 转义"},
+                              kReadOption}),
                     1,
                     MANY,
                     SendText,
@@ -221,7 +274,7 @@ void AddSendCommands(std::vector<Command>& list) {
                     "HEX...|-",
                     "send hexadecimal bytes, e.g. \"1B 40\" (spaces and line ends are ignored)",
                     "发送十六进制数据，如 \"1B 40\"（忽略空格和换行）",
-                    WithLoop({}),
+                    WithLoop({kReadOption}),
                     1,
                     MANY,
                     SendHex,

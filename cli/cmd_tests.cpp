@@ -34,9 +34,9 @@ void RequireReceipt(const Context& c) {
                    c.settings.printerModel.c_str()));
 }
 
-// The HT-740 has no cutter: its page disables every cutter control.
-void RequireCutter(const Context& c) {
-    if (c.modelPosition == 3)
+// The page's cutter rule: a model without a cutter gets no cutter command.
+void RequireCutter(const Context& c, FixedTest test) {
+    if (NeedsCutter(test) && !ModelHasCutter(c.modelPosition))
         ThrowInput(
             Format(L("'%s' has no cutter", "'%s' 没有切刀"), c.settings.printerModel.c_str()));
 }
@@ -92,11 +92,12 @@ void AsciiTest(Context& c, const ParsedArgs& a) {
     const auto bytes = AsciiTestBytes(p, font == "a" || font == "A", StyleFrom(a));
 
     CliLink link(c);
+    // Ctrl-C is the page's "Stop test": the line under way still prints.
     std::stop_source local;
     std::stop_callback follow(StopToken(), [&local] { local.request_stop(); });
     int sends = 0;
     const SendOutcome r =
-        RunAsciiTest(link, bytes, local.get_token(), MessageLanguage(), [&](int n) {
+        RunAsciiTest(link, bytes, local.get_token(), {}, MessageLanguage(), [&](int n) {
             sends = n;
             if (count > 0 && n >= count)
                 local.request_stop();
@@ -145,20 +146,19 @@ void Baud(Context& c, const ParsedArgs& a) {
 struct Fixed {
     const char* words;
     FixedTest test;
-    bool cutter;
     const char* english;
     const char* chinese;
 };
 
 const Fixed kFixed[] = {
-    {"test bm-enable", FixedTest::BlackMarkEnable, false, "\"Black Mark Enable\"", "黑标有效"},
-    {"test bm-disable", FixedTest::BlackMarkDisable, false, "\"Black Mark Disable\"", "黑标无效"},
-    {"test cut-enable", FixedTest::CutEnable, true, "\"Cut Enable\"", "切刀有效"},
-    {"test cut-disable", FixedTest::CutDisable, true, "\"Cut Disable\"", "切刀无效"},
-    {"test full-cut", FixedTest::FullCut, true, "\"Full Cut\" test", "全切测试"},
-    {"test partial-cut", FixedTest::PartialCut, true, "\"Partial Cut\" test", "半切测试"},
-    {"test drawer1", FixedTest::Drawer1, false, "open cash drawer 1", "打开钱箱 1"},
-    {"test drawer2", FixedTest::Drawer2, false, "open cash drawer 2", "打开钱箱 2"},
+    {"test bm-enable", FixedTest::BlackMarkEnable, "\"Black Mark Enable\"", "黑标有效"},
+    {"test bm-disable", FixedTest::BlackMarkDisable, "\"Black Mark Disable\"", "黑标无效"},
+    {"test cut-enable", FixedTest::CutEnable, "\"Cut Enable\"", "切刀有效"},
+    {"test cut-disable", FixedTest::CutDisable, "\"Cut Disable\"", "切刀无效"},
+    {"test full-cut", FixedTest::FullCut, "\"Full Cut\" test", "全切测试"},
+    {"test partial-cut", FixedTest::PartialCut, "\"Partial Cut\" test", "半切测试"},
+    {"test drawer1", FixedTest::Drawer1, "open cash drawer 1", "打开钱箱 1"},
+    {"test drawer2", FixedTest::Drawer2, "open cash drawer 2", "打开钱箱 2"},
 };
 
 } // namespace
@@ -195,12 +195,10 @@ void AddTestCommands(std::vector<Command>& list) {
                     0,
                     [](Context& c, const ParsedArgs& a) {
                         RequireReceipt(c);
-                        if (a.Has("cut"))
-                            RequireCutter(c);
-                        Send(c,
-                             FixedTestBytes(a.Has("cut") ? FixedTest::BlackMarkTestCut
-                                                         : FixedTest::BlackMarkTest),
-                             "test bm-test");
+                        const FixedTest test =
+                            a.Has("cut") ? FixedTest::BlackMarkTestCut : FixedTest::BlackMarkTest;
+                        RequireCutter(c, test);
+                        Send(c, FixedTestBytes(test), "test bm-test");
                     },
                     {}});
     for (const Fixed& f : kFixed) {
@@ -213,8 +211,7 @@ void AddTestCommands(std::vector<Command>& list) {
                         0,
                         [&f](Context& c, const ParsedArgs&) {
                             RequireReceipt(c);
-                            if (f.cutter)
-                                RequireCutter(c);
+                            RequireCutter(c, f.test);
                             Send(c, FixedTestBytes(f.test), f.words);
                         },
                         {}});

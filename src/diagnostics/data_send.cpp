@@ -91,7 +91,8 @@ bool FlushLink(PortLink& link) {
 
 DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bool loop,
                            int intervalMs, std::stop_token stop, int languageId,
-                           const std::function<void(int, int64_t)>& onWrite) {
+                           const std::function<void(int, int64_t)>& onWrite,
+                           const ReplyWatch& replies) {
     DataSendResult r;
     LinkCloser closer(link);
     if (auto n = OpenLink(link, languageId, false)) {
@@ -119,6 +120,10 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
             r.ok = false;
             r.notice = SendFailedNotice(languageId);
             loop = false;
+        } else if (replies.windowMs > 0) {
+            const ReplyRead reply = ReadReply(link, replies.windowMs, stop);
+            if (replies.onReply)
+                replies.onReply(r.writes, reply);
         }
         PauseFor(intervalMs, stop);
         if (!loop || stop.stop_requested())
@@ -210,6 +215,7 @@ FileSendResult SendFile(PortLink& link, const std::string& path, bool loop, int 
                         std::stop_token stop, int languageId,
                         const std::function<void(const FileProgress&)>& onProgress) {
     FileSendResult r;
+    r.inputRefused = true;
     if (path.empty()) {
         r.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SelectFile, languageId)};
         return r;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "diagnostics/port_link.h"
+#include "diagnostics/reply_console.h"
 
 namespace printune {
 
@@ -37,10 +38,13 @@ struct DataSendResult {
 
 // Open, then write the bytes and pause intervalMs, again while loop is set,
 // the last write took every byte and stop is not requested; close. A single
-// send pauses once before closing too. onWrite runs after every write.
+// send pauses once before closing too. onWrite runs after every write; with
+// a reply window the reply is read after every complete write, before the
+// pause.
 DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bool loop,
                            int intervalMs, std::stop_token stop, int languageId,
-                           const std::function<void(int writes, int64_t bytesSent)>& onWrite = {});
+                           const std::function<void(int writes, int64_t bytesSent)>& onWrite = {},
+                           const ReplyWatch& replies = {});
 
 struct FileProgress {
     int64_t sent = 0;     // every byte written so far, over all passes
@@ -54,6 +58,7 @@ struct FileSendResult {
     bool ok = false; // a single send that wrote every byte
     int64_t sent = 0;
     int passes = 0;
+    bool inputRefused = false;    // no file, or one that cannot be read: nothing opened
     std::optional<Notice> notice; // success message or failure
 };
 
@@ -62,8 +67,9 @@ struct FileSendResult {
 int64_t FileBlockSize(int64_t total);
 
 // Sends file in blocks; in looping mode pass after pass with intervalMs
-// between passes until stop. A write that takes 0 bytes ends the send
-// silently. "File sent successfully." only for a complete single send.
+// between passes until stop. A write that takes 0 bytes or fails ends the
+// send with "Unable to send file to port.". "File sent successfully." only
+// for a complete single send.
 FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, bool loop,
                            int intervalMs, std::stop_token stop, int languageId,
                            const std::function<void(const FileProgress&)>& onProgress = {});

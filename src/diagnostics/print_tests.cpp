@@ -120,6 +120,19 @@ std::vector<uint8_t> FixedTestBytes(FixedTest test) {
     return out;
 }
 
+bool NeedsCutter(FixedTest test) {
+    switch (test) {
+    case FixedTest::BlackMarkTestCut:
+    case FixedTest::CutEnable:
+    case FixedTest::CutDisable:
+    case FixedTest::FullCut:
+    case FixedTest::PartialCut:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::vector<uint8_t> BaudRateTestBytes(int position) {
     Bytes out;
     Append(out, "set successful\n");
@@ -177,21 +190,35 @@ SendOutcome RunTestPrint(PortLink& link, const std::string& path, int languageId
     return SendToPrinter(link, data.bytes, languageId, TEST_DATA_MAX_WRITE);
 }
 
-SendOutcome RunAsciiTest(PortLink& link, const std::vector<uint8_t>& bytes, std::stop_token stop,
-                         int languageId, const std::function<void(int)>& onSend, int intervalMs) {
+SendOutcome RunAsciiTest(PortLink& link, const std::vector<uint8_t>& bytes,
+                         std::stop_token stopTest, std::stop_token abort, int languageId,
+                         const std::function<void(int)>& onSend, int intervalMs) {
     SendOutcome last;
     last.ok = true;
     int sends = 0;
-    // "Stop test" during the pause ends the test without a further print.
-    while (PauseFor(intervalMs, stop)) {
+    int64_t total = 0;
+    do {
+        if (!PauseFor(intervalMs, abort))
+            break;
         last = SendToPrinter(link, bytes, languageId);
+        total += last.bytesSent;
         if (!last.ok)
             break;
         ++sends;
         if (onSend)
             onSend(sends);
-    }
+    } while (!stopTest.stop_requested() && !abort.stop_requested());
+    last.bytesSent = total;
     return last;
+}
+
+bool ModelHasCutter(int modelPosition) {
+    return modelPosition != HT740_POSITION;
+}
+
+TestButtonStates TestButtonsFor(bool enable, int modelPosition) {
+    const bool cutter = ModelHasCutter(modelPosition);
+    return TestButtonStates{enable, enable && cutter, cutter};
 }
 
 } // namespace printune

@@ -43,6 +43,9 @@ enum class FixedTest {
     Drawer2,
 };
 std::vector<uint8_t> FixedTestBytes(FixedTest test);
+// The tests that work the cutter (the cuts, the cutter switch, the black
+// mark test that cuts after print).
+bool NeedsCutter(FixedTest test);
 
 // Baud-rate list positions 0..5 = 1200, 2400, 4800, 9600, 19200, 38400.
 std::vector<uint8_t> BaudRateTestBytes(int position);
@@ -69,10 +72,31 @@ TestData LoadTestData(const std::string& path, int languageId);
 // is sent when the file is missing or not hex.
 SendOutcome RunTestPrint(PortLink& link, const std::string& path, int languageId);
 
-// The repeated ASCII test: every 600 ms one send of bytes until stop; a
-// failed send ends it. onSend runs after every successful send.
-SendOutcome RunAsciiTest(PortLink& link, const std::vector<uint8_t>& bytes, std::stop_token stop,
-                         int languageId, const std::function<void(int sends)>& onSend = {},
-                         int intervalMs = 600);
+inline constexpr int ASCII_TEST_INTERVAL_MS = 600;
+
+// The repeated ASCII test: wait intervalMs, send the bytes, until stopTest.
+// stopTest ("Stop test") is looked at after each send only, so a stop made
+// during the wait still lets one more print out. abort (the page closing,
+// the program ending) ends the wait at once without a further send. A
+// failed send ends the test. onSend runs after every successful send.
+SendOutcome RunAsciiTest(PortLink& link, const std::vector<uint8_t>& bytes,
+                         std::stop_token stopTest, std::stop_token abort, int languageId,
+                         const std::function<void(int sends)>& onSend = {},
+                         int intervalMs = ASCII_TEST_INTERVAL_MS);
+
+// The HT-740 has no cutter; every other model position has one.
+inline constexpr int HT740_POSITION = 3;
+bool ModelHasCutter(int modelPosition);
+
+// What the print tests page enables after SetTestButtons(enable): the test
+// buttons follow enable; the four cutter buttons follow it too, except on a
+// model without a cutter, where they and "Cut Paper After Print" stay
+// disabled. "Stop test" is never disabled.
+struct TestButtonStates {
+    bool tests = true;
+    bool cutterButtons = true;
+    bool cutAfterPrint = true;
+};
+TestButtonStates TestButtonsFor(bool enable, int modelPosition);
 
 } // namespace printune

@@ -27,8 +27,84 @@
 <context>
     <name>CCommandTest</name>
     <message>
-        <source>Command Test</source>
-        <translation>命令输入</translation>
+        <source>Send Data </source>
+        <translation>发送数据 </translation>
+    </message>
+    <message>
+        <source>Input Box:</source>
+        <translation>输入框：</translation>
+    </message>
+    <message>
+        <source>hex send</source>
+        <translation>十六进制发送</translation>
+    </message>
+    <message>
+        <source>loop send</source>
+        <translation>循环发送</translation>
+    </message>
+    <message>
+        <source>loop interval</source>
+        <translation>循环间隔</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>毫秒</translation>
+    </message>
+    <message>
+        <source>Send Data</source>
+        <translation>发送数据</translation>
+    </message>
+    <message>
+        <source>Stop Sending</source>
+        <translation>停止发送</translation>
+    </message>
+    <message>
+        <source>Clear Box</source>
+        <translation>清空输入框</translation>
+    </message>
+    <message>
+        <source>Printer Reply</source>
+        <translation>打印机回复</translation>
+    </message>
+    <message>
+        <source>Reply window:</source>
+        <translation>回复等待：</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> 毫秒</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清空</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>保存...</translation>
+    </message>
+    <message>
+        <source>Send File</source>
+        <translation>发送文件</translation>
+    </message>
+    <message>
+        <source>File Path:</source>
+        <translation>文件路径：</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>浏览</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>No reply.</source>
+        <translation>无回复。</translation>
+    </message>
+    <message>
+        <source>The replies could not be saved to %1.</source>
+        <translation>无法将回复保存到 %1。</translation>
     </message>
 </context>
 <context>
@@ -292,8 +368,176 @@ The connection uses the printer at %1, TCP port %2.</source>
 <context>
     <name>CTestItemDialog</name>
     <message>
-        <source>Test Items</source>
-        <translation>测试项</translation>
+        <source>Chinese</source>
+        <translation>汉字</translation>
+    </message>
+    <message>
+        <source>Chinese:</source>
+        <translation>汉字：</translation>
+    </message>
+    <message>
+        <source>1 section</source>
+        <translation>第1区</translation>
+    </message>
+    <message>
+        <source>2 section</source>
+        <translation>第2区</translation>
+    </message>
+    <message>
+        <source>3 section</source>
+        <translation>第3区</translation>
+    </message>
+    <message>
+        <source>4 section</source>
+        <translation>第4区</translation>
+    </message>
+    <message>
+        <source>5 section</source>
+        <translation>第5区</translation>
+    </message>
+    <message>
+        <source>Font style:</source>
+        <translation>字体样式：</translation>
+    </message>
+    <message>
+        <source>Double width</source>
+        <translation>倍宽</translation>
+    </message>
+    <message>
+        <source>Double height</source>
+        <translation>倍高</translation>
+    </message>
+    <message>
+        <source>Underline mode</source>
+        <translation>下划线</translation>
+    </message>
+    <message>
+        <source>Start test</source>
+        <translation>开始测试</translation>
+    </message>
+    <message>
+        <source>ASCII</source>
+        <translation>ASCII</translation>
+    </message>
+    <message>
+        <source>ASCII Print</source>
+        <translation>ASCII 打印</translation>
+    </message>
+    <message>
+        <source>H Print</source>
+        <translation>H 打印</translation>
+    </message>
+    <message>
+        <source>I Print</source>
+        <translation>I 打印</translation>
+    </message>
+    <message>
+        <source>Font Size:</source>
+        <translation>字体大小：</translation>
+    </message>
+    <message>
+        <source>Font A</source>
+        <translation>字体 A</translation>
+    </message>
+    <message>
+        <source>Font B</source>
+        <translation>字体 B</translation>
+    </message>
+    <message>
+        <source>Font Style:</source>
+        <translation>字体样式：</translation>
+    </message>
+    <message>
+        <source>Stop test</source>
+        <translation>停止测试</translation>
+    </message>
+    <message>
+        <source>Black Mark</source>
+        <translation>黑标</translation>
+    </message>
+    <message>
+        <source>Black Mark Enable</source>
+        <translation>黑标有效</translation>
+    </message>
+    <message>
+        <source>Black Mark Disable</source>
+        <translation>黑标无效</translation>
+    </message>
+    <message>
+        <source>Black Mark Test</source>
+        <translation>黑标测试</translation>
+    </message>
+    <message>
+        <source>Cut Paper After Print</source>
+        <translation>打印后切纸</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>测试</translation>
+    </message>
+    <message>
+        <source>Black Prn</source>
+        <translation>黑块打印</translation>
+    </message>
+    <message>
+        <source>Test Prn</source>
+        <translation>测试打印</translation>
+    </message>
+    <message>
+        <source>Drawer1</source>
+        <translation>钱箱1</translation>
+    </message>
+    <message>
+        <source>Drawer2</source>
+        <translation>钱箱2</translation>
+    </message>
+    <message>
+        <source>Cut Enable</source>
+        <translation>切刀有效</translation>
+    </message>
+    <message>
+        <source>Cut Disable</source>
+        <translation>切刀无效</translation>
+    </message>
+    <message>
+        <source>Full Cut</source>
+        <translation>全切</translation>
+    </message>
+    <message>
+        <source>Partial Cut</source>
+        <translation>半切</translation>
+    </message>
+    <message>
+        <source>Baud Rate:</source>
+        <translation>波特率：</translation>
+    </message>
+    <message>
+        <source>1200</source>
+        <translation>1200</translation>
+    </message>
+    <message>
+        <source>2400</source>
+        <translation>2400</translation>
+    </message>
+    <message>
+        <source>4800</source>
+        <translation>4800</translation>
+    </message>
+    <message>
+        <source>9600</source>
+        <translation>9600</translation>
+    </message>
+    <message>
+        <source>19200</source>
+        <translation>19200</translation>
+    </message>
+    <message>
+        <source>38400</source>
+        <translation>38400</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
     </message>
 </context>
 <context>
@@ -321,6 +565,73 @@ The connection uses the printer at %1, TCP port %2.</source>
     <message>
         <source>Please wait for a while</source>
         <translation>请稍候</translation>
+    </message>
+</context>
+<context>
+    <name>printune::CCommandTest</name>
+    <message>
+        <source>Input the command you want to send</source>
+        <translation>输入要发送的命令</translation>
+    </message>
+    <message>
+        <source>Select the option when you want to send data by hexadecimal</source>
+        <translation>以十六进制发送数据时选择此项</translation>
+    </message>
+    <message>
+        <source>Select the option when you want to send data by loop mode</source>
+        <translation>以循环方式发送数据时选择此项</translation>
+    </message>
+    <message>
+        <source>Click the button to send the command that have been input</source>
+        <translation>单击此按钮发送已输入的命令</translation>
+    </message>
+    <message>
+        <source>Click the button to clear the input box</source>
+        <translation>单击此按钮清空输入框</translation>
+    </message>
+    <message>
+        <source>The path of the file that you want to send</source>
+        <translation>要发送的文件的路径</translation>
+    </message>
+    <message>
+        <source>Click the button to brow the file that you want to send</source>
+        <translation>单击此按钮浏览要发送的文件</translation>
+    </message>
+    <message>
+        <source>Click the button to send the file that have selected</source>
+        <translation>单击此按钮发送已选择的文件</translation>
+    </message>
+    <message>
+        <source>What the printer sent back after each data send: time, hex bytes and text</source>
+        <translation>每次发送数据后打印机的回复：时间、十六进制字节和文本</translation>
+    </message>
+    <message>
+        <source>How long to wait for a reply after each data send (0: do not wait)</source>
+        <translation>每次发送数据后等待回复的时间（0：不等待）</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Data File(*.hex *.txt)</source>
+        <translation>数据文件(*.hex *.txt)</translation>
+    </message>
+    <message>
+        <source>All File(*)</source>
+        <translation>所有文件(*)</translation>
+    </message>
+    <message>
+        <source>Send File</source>
+        <translation>发送文件</translation>
+    </message>
+    <message>
+        <source>Save Replies</source>
+        <translation>保存回复</translation>
+    </message>
+    <message>
+        <source>Text File(*.txt)</source>
+        <translation>文本文件(*.txt)</translation>
     </message>
 </context>
 <context>

@@ -118,6 +118,31 @@ TEST_F(ReceiptTestsCli, PrintTestSequences) {
     EXPECT_EQ(Test({"chinese", "--section", "6"}).exitCode, 5);
 }
 
+// The reply of the settings request, read back after the send; the HT-740
+// is refused every cutter test, the same rule its page applies.
+TEST_F(ReceiptTestsCli, SendReadsTheReplyAndTheHt740HasNoCutter) {
+    const std::string request = "1B 0D 53 1B 33 00 1B 10 45";
+    CliResult r =
+        Run({Lan(), "--model", "HT-750", "--json", "send", "hex", request, "--read", "1500"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const JsonValue doc = Json(r);
+    ASSERT_EQ(doc["replies"].array.size(), 1u) << r.out;
+    const JsonValue& reply = doc["replies"].array[0];
+    EXPECT_EQ(reply["write"].number, 1);
+    EXPECT_GT(reply["bytes"].number, 0);
+    EXPECT_EQ(reply["hex"].string.size(), reply["bytes"].number * 3 - 1);
+    EXPECT_EQ(reply["text"].string.size(), reply["bytes"].number);
+
+    r = Run({Lan(), "--model", "HT-750", "send", "hex", request, "--read", "1500"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("  |"), std::string::npos) << r.out; // hex, then the text column
+
+    for (const char* cutter : {"full-cut", "partial-cut", "cut-enable", "cut-disable"})
+        EXPECT_EQ(Run({Lan(), "--model", "HT-740", "test", cutter}).exitCode, 5) << cutter;
+    EXPECT_EQ(Run({Lan(), "--model", "HT-740", "test", "bm-test", "--cut"}).exitCode, 5);
+    EXPECT_EQ(Run({Lan(), "--model", "HT-740", "test", "drawer1"}).exitCode, 0);
+}
+
 TEST_F(ReceiptTestsCli, TestDataFileIsHexText) {
     WriteFile("testPrint.vt", "1B 40\r\n0A");
     ASSERT_EQ(Test({"data"}).exitCode, 0);

@@ -1,5 +1,7 @@
 #include "diagnostics/data_send.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -202,7 +204,17 @@ TEST(FileSendTest, NoFileOrUnreadableFileSendsNothing) {
     r = SendFile(link, "/nonexistent/file.hex", false, 0, s.get_token(), LANG_ENGLISH);
     ASSERT_TRUE(r.notice);
     EXPECT_NE(r.notice->text.find("/nonexistent/file.hex"), std::string::npos);
+    EXPECT_TRUE(r.inputRefused);
     EXPECT_EQ(link.opens, 0);
+
+    // A port failure is not the input's fault.
+    link.openError = 8000;
+    const auto path = std::filesystem::temp_directory_path() / "printune_send_file_test.hex";
+    std::ofstream(path) << "x";
+    r = SendFile(link, path.string(), false, 0, s.get_token(), LANG_ENGLISH);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(r.inputRefused);
+    EXPECT_FALSE(r.ok);
 }
 
 } // namespace

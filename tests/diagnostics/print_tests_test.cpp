@@ -1,8 +1,10 @@
 #include "diagnostics/print_tests.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "app/language.h"
 #include "support/scripted_link.h"
@@ -165,7 +167,7 @@ TEST(AsciiTestLoop, StopsOnRequestAndOnFailure) {
     std::stop_source stop;
     auto bytes = AsciiTestBytes(AsciiPattern::Alphabet, false, {});
     SendOutcome r = RunAsciiTest(
-        link, bytes, stop.get_token(), LANG_ENGLISH,
+        link, bytes, stop.get_token(), {}, LANG_ENGLISH,
         [&](int sends) {
             if (sends == 3)
                 stop.request_stop();
@@ -174,6 +176,7 @@ TEST(AsciiTestLoop, StopsOnRequestAndOnFailure) {
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(link.writes.size(), 3u);
     EXPECT_EQ(link.opens, 3); // one open-write-close per print
+    EXPECT_EQ(r.bytesSent, 3 * 35);
 
     ScriptedLink failing;
     failing.onWrite = [](int i, int32_t n) -> int {
@@ -182,9 +185,54 @@ TEST(AsciiTestLoop, StopsOnRequestAndOnFailure) {
         return n;
     };
     std::stop_source never;
-    r = RunAsciiTest(failing, bytes, never.get_token(), LANG_ENGLISH, {}, 1);
+    r = RunAsciiTest(failing, bytes, never.get_token(), {}, LANG_ENGLISH, {}, 1);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(failing.writes.size(), 1u);
+}
+
+// "Stop test" clicked during the wait: the wait ends as planned and one more
+// line prints. Closing the page instead ends the wait at once, no print.
+TEST(AsciiTestLoop, LateStopStillPrintsOnceAbortDoesNot) {
+    auto bytes = AsciiTestBytes(AsciiPattern::Alphabet, false, {});
+    ScriptedLink link;
+    std::stop_source stopTest;
+    stopTest.request_stop(); // made before the first wait ended
+    SendOutcome r = RunAsciiTest(link, bytes, stopTest.get_token(), {}, LANG_ENGLISH, {}, 30);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(link.writes.size(), 1u);
+
+    ScriptedLink closing;
+    std::stop_source abort;
+    std::jthread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        abort.request_stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    r = RunAsciiTest(closing, bytes, {}, abort.get_token(), LANG_ENGLISH, {}, 60000);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_TRUE(closing.writes.empty());
+    EXPECT_EQ(closing.opens, 0);
+}
+
+TEST(CutterRule, Ht740KeepsEveryCutterControlDisabled) {
+    for (bool enable : {true, false}) {
+        const TestButtonStates ht740 = TestButtonsFor(enable, HT740_POSITION);
+        EXPECT_EQ(ht740.tests, enable);
+        EXPECT_FALSE(ht740.cutterButtons);
+        EXPECT_FALSE(ht740.cutAfterPrint);
+        const TestButtonStates ht750 = TestButtonsFor(enable, 4);
+        EXPECT_EQ(ht750.tests, enable);
+        EXPECT_EQ(ht750.cutterButtons, enable);
+        EXPECT_TRUE(ht750.cutAfterPrint);
+    }
+    EXPECT_FALSE(ModelHasCutter(HT740_POSITION));
+    EXPECT_TRUE(ModelHasCutter(4));
+    for (FixedTest t : {FixedTest::CutEnable, FixedTest::CutDisable, FixedTest::FullCut,
+                        FixedTest::PartialCut, FixedTest::BlackMarkTestCut})
+        EXPECT_TRUE(NeedsCutter(t));
+    for (FixedTest t : {FixedTest::BlackMarkEnable, FixedTest::BlackMarkDisable,
+                        FixedTest::BlackMarkTest, FixedTest::Drawer1, FixedTest::Drawer2})
+        EXPECT_FALSE(NeedsCutter(t));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -165,11 +166,13 @@ private slots:
         ChooseFunction(*window, 4);
         QCOMPARE(Find<QStackedWidget>(window.get(), "pageArea")->currentWidget(),
                  static_cast<QWidget*>(window->TestItemsPage()));
-        QVERIFY(!window->TestItemsPage()->CutControlsEnabled());
+        QVERIFY(!Find<QPushButton>(window->TestItemsPage(), "fullCutButton")->isEnabled());
+        QVERIFY(!Find<QCheckBox>(window->TestItemsPage(), "cutAfterPrintCheck")->isEnabled());
         ChooseFunction(*window, 0);
         PickModel(*window, 4);
         ChooseFunction(*window, 4);
-        QVERIFY(window->TestItemsPage()->CutControlsEnabled());
+        QVERIFY(Find<QPushButton>(window->TestItemsPage(), "fullCutButton")->isEnabled());
+        QVERIFY(Find<QCheckBox>(window->TestItemsPage(), "cutAfterPrintCheck")->isEnabled());
     }
 
     void alreadySelectedLanguageStillSavesAndRestarts() {

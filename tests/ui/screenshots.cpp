@@ -5,17 +5,24 @@
 #include <fstream>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/language.h"
 #include "app/ui/about_dlg.h"
+#include "app/ui/message_service.h"
 #include "app/ui/printune_dlg.h"
 #include "app/ui/text_service.h"
+#include "diagnostics/ui/command_test_page.h"
 #include "gui_test_support.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/port_set_parallel.h"
@@ -120,6 +127,64 @@ void RenderLabelPage(int language) {
     QDir::setCurrent(previous);
 }
 
+// The command test page against a simulated receipt printer: a reply in
+// the console, then a file send held part-way by a printer that stops
+// reading.
+void RenderCommandTest(int language) {
+    const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
+    printune_test::SimProcess sim({"--model", "HT-750", "--read-limit", "400000"});
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    printune_test::IniValues values;
+    values.model = "HT-750";
+    values.portType = PORT_LAN;
+    values.ip = "127.0.0.1";
+    values.listenPort = sim.TcpPort();
+    values.language = language == LANG_CHINESE ? "Chinese" : "English";
+    std::ofstream("printune.ini", std::ios::binary) << printune_test::IniText(values);
+    {
+        std::ofstream big("firmware_image.hex", std::ios::binary);
+        big << std::string(6 << 20, '\x55');
+    }
+    ApplyUiLanguage(language);
+    // A message would block the run; the pictures show none.
+    MessageService::SetAnswerer([](const MessageRecord& m) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(m.text));
+        return QMessageBox::Ok;
+    });
+    {
+        CPrintuneDlg window;
+        window.findChild<QListWidget*>(QStringLiteral("functionList"))->setCurrentRow(3);
+        CCommandTest* page = window.CommandTestPage();
+        auto* send = page->findChild<QPushButton*>(QStringLiteral("sendDataButton"));
+        page->findChild<QPlainTextEdit*>(QStringLiteral("inputBox"))
+            ->setPlainText(QStringLiteral("1B 0D 53 1B 33 00 1B 10 45"));
+        page->findChild<QCheckBox*>(QStringLiteral("hexSendCheck"))->setChecked(true);
+        page->findChild<QSpinBox*>(QStringLiteral("replyWindowSpin"))->setValue(800);
+        window.show();
+        send->click();
+        (void)QTest::qWaitFor([&] { return send->isEnabled(); }, 15000);
+        CCommandTest::SetFileChooser([](QWidget*, CCommandTest::FileChoice) {
+            return QDir::current().filePath(QStringLiteral("firmware_image.hex"));
+        });
+        page->findChild<QPushButton*>(QStringLiteral("browseButton"))->click();
+        CCommandTest::SetFileChooser({});
+        Save(&window, QStringLiteral("main_command_test_reply%1").arg(suffix));
+        page->findChild<QCheckBox*>(QStringLiteral("fileLoopCheck"))->setChecked(true);
+        page->findChild<QLineEdit*>(QStringLiteral("fileIntervalEdit"))
+            ->setText(QStringLiteral("500"));
+        page->findChild<QPushButton*>(QStringLiteral("sendFileButton"))->click();
+        auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+        (void)QTest::qWaitFor([&] { return bar->value() > 0; }, 15000);
+        QTest::qWait(300);
+        Save(&window, QStringLiteral("main_command_test_sending%1").arg(suffix));
+    }
+    sim.Stop(); // ends the held write
+    MessageService::SetAnswerer({});
+    QDir::setCurrent(previous);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -140,5 +205,7 @@ int main(int argc, char* argv[]) {
     Render(LANG_CHINESE);
     RenderLabelPage(LANG_ENGLISH);
     RenderLabelPage(LANG_CHINESE);
+    RenderCommandTest(LANG_ENGLISH);
+    RenderCommandTest(LANG_CHINESE);
     return written > 0 ? 0 : 1;
 }

@@ -299,7 +299,6 @@ void CPrintuneDlg::OnFunctionChanged(int row) {
         ShowPage(commandPage_);
         break;
     case TEST_ITEMS:
-        testItemsPage_->SetCutControlsEnabled(master_.printerModel != ModelName(3, UiLanguageId()));
         ShowPage(testItemsPage_);
         break;
     default:

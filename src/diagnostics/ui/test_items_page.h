@@ -1,10 +1,13 @@
 #pragma once
-// CTestItemDialog: the print tests page of the receipt printers.
-// Only its frame exists so far: the page is created by the main window,
-// receives the distributed settings and shows its title. Its controls and
-// printer operations are added by a later piece of work; it is not done.
+// CTestItemDialog: the "Test Items" page of the receipt printers. Each
+// button sends one print test: character sets, black mark, black bar, the
+// test data file, cutter, cash drawer, baud rate. Every test runs on the
+// page's worker and holds the test buttons disabled while it runs.
 #include <memory>
+#include <stop_token>
+#include <vector>
 
+#include "app/ui/async_task.h"
 #include "app/ui/function_page.h"
 
 namespace Ui {
@@ -13,6 +16,8 @@ class CTestItemDialog;
 
 namespace printune {
 
+struct SendOutcome;
+
 class CTestItemDialog : public CFunctionPage {
     Q_OBJECT
 
@@ -20,14 +25,28 @@ public:
     explicit CTestItemDialog(QWidget* parent = nullptr);
     ~CTestItemDialog() override;
 
-    // "Cut Paper After Print", "Cut Enable", "Cut Disable", "Full Cut" and
-    // "Partial Cut": disabled for the HT-740 by the main window.
-    void SetCutControlsEnabled(bool enabled) { cutControlsEnabled_ = enabled; }
-    bool CutControlsEnabled() const { return cutControlsEnabled_; }
+    // Enables or disables the test buttons; the cutter controls follow the
+    // model's cutter rule. "Stop test" stays usable.
+    void SetTestButtons(bool enable);
+    bool Testing() const { return worker_.Busy(); }
+
+protected:
+    void OnSettingsChanged() override;
 
 private:
-    bool cutControlsEnabled_ = true;
+    int ModelPosition() const;
+    // Runs one send of bytes on the worker.
+    void SendTest(std::vector<uint8_t> bytes);
+    void OnChineseTest();
+    void OnAsciiTest();
+    void OnStopTest();
+    void OnTestPrint();
+    void OnBaudRate();
+    void Finish(const SendOutcome& outcome);
+
     std::unique_ptr<Ui::CTestItemDialog> ui_;
+    std::stop_source asciiStop_; // "Stop test" of the running ASCII test
+    AsyncTask worker_;
 };
 
 } // namespace printune
