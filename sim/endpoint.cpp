@@ -128,6 +128,21 @@ void Endpoint::ReadSome() {
         OnPeerClosed();
         return;
     }
+    if (faults_.readRate > 0 && n > 0 && reading_) {
+        // A slow printer: stop reading for as long as these bytes take it.
+        reading_ = false;
+        UpdateEvents();
+        const uint64_t gen = generation_;
+        auto id = std::make_shared<uint64_t>(0);
+        *id = loop_.After(static_cast<int>(n * 1000 / faults_.readRate) + 1, [this, gen, id] {
+            timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
+            if (gen != generation_)
+                return;
+            reading_ = true;
+            UpdateEvents();
+        });
+        timers_.push_back(*id);
+    }
     if (faults_.readLimit >= 0 && received_ >= faults_.readLimit && reading_) {
         capture_->Note("fault", "reading stopped after " + std::to_string(received_) + " bytes");
         reading_ = false;

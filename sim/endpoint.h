@@ -21,6 +21,7 @@ struct EndpointFaults {
     int64_t closeAfter = -1; // TCP: drop the connection after this many bytes
     int64_t readLimit = -1;  // stop reading after this many bytes (per connection)
     int replyDelayMs = 0;    // at least this long before every reply
+    int64_t readRate = -1;   // take at most this many bytes per second (a slow printer)
 };
 
 // Ordered key/value pairs describing an endpoint (see the description file).

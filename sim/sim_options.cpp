@@ -51,6 +51,7 @@ const char* SimUsage() {
            "  --reply-delay MS            wait before every reply\n"
            "  --close-after N             TCP: drop the connection after N bytes\n"
            "  --read-limit N              stop reading after N bytes per connection\n"
+           "  --read-rate B               take at most B bytes per second (a slow printer)\n"
            "  --state-dir DIR             keep the printers' settings there between runs\n"
            "  --reply-fault LIST          silent, delay:MS, short:N, garbage, split:MS\n"
            "                              (comma-separated)\n"
@@ -153,6 +154,12 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 return false;
             }
             o.downloadRestartMs = static_cast<int>(n);
+        } else if (a == "--read-rate") {
+            if (!value(v) || !ParseInt(v, 1, 1LL << 40, n)) {
+                error = "bad --read-rate value: " + v;
+                return false;
+            }
+            o.faults.readRate = n;
         } else if (a == "--reply-delay" || a == "--close-after" || a == "--read-limit") {
             if (!value(v))
                 return false;
