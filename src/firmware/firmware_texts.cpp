@@ -42,7 +42,8 @@ Entry Lookup(FirmwareText id) {
         return {"Waiting for the printer to restart... %s s of %s s",
                 "正在等待打印机重新启动…… %s 秒 / %s 秒"};
     case FirmwareText::WaitingForLoader:
-        return {"Waiting for the printer in download mode...", "正在等待进入下载模式的打印机……"};
+        return {"Waiting for the printer to return in download mode...",
+                "正在等待打印机以下载模式重新连接..."};
     case FirmwareText::ReadingVersion:
         return {"Reading the firmware version...", "正在读取固件版本……"};
     }
