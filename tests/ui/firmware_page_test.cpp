@@ -2,6 +2,7 @@
 // interface and model, the instruction notes, Browse and Update, where each
 // image goes and with which USB filter, failures that leave a usable page,
 // and the version before and after an update.
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -38,7 +39,10 @@ struct FwWorld {
             return chosen;
         });
     }
-    ~FwWorld() { CUpgradeFW::SetFileChooser({}); }
+    ~FwWorld() {
+        CUpgradeFW::SetFileChooser({});
+        window.reset();
+    }
 
     template <class T>
     T* Get(const char* name) {
@@ -283,6 +287,39 @@ private slots:
         QCOMPARE(w.world.messages.back().icon, MessageIcon::Warning);
         QVERIFY(!w.Get<QLabel>("versionLabel")->isVisibleTo(w.page));
         QVERIFY(w.Update()->isEnabled());
+    }
+
+    // A slow printer: the caption and the line under the bar while it sends;
+    // closing the window mid-transfer stops the worker and puts the filter back.
+    void progressWhileSendingAndClosingMidTransfer() {
+        FwWorld w({"--no-tcp", "--usb", "7A3E:3D71", "--read-rate", "400000"},
+                  Ini("HT-740", PORT_USB));
+        const UsbFilter before = CurrentUsbFilter();
+        w.Choose("big.fw", std::string(4 << 20, 'S'));
+        w.Update()->click();
+        auto* detail = w.Get<QLabel>("detailLabel");
+        QVERIFY(
+            QTest::qWaitFor([&] { return detail->text().contains(QLatin1String("left")); }, 30000));
+        QVERIFY(w.Update()->text().endsWith(QLatin1Char('%')));
+        QVERIFY(detail->text().contains(QLatin1String(" of 4.0 MB")));
+        QVERIFY(detail->text().contains(QLatin1String("/s")));
+        QVERIFY(w.Get<QProgressBar>("progressBar")->isVisibleTo(w.page));
+        QCOMPARE(CurrentUsbFilter().UsbPidFilter, std::string("3D71"));
+        QElapsedTimer closing;
+        closing.start();
+        w.window.reset();
+        QVERIFY(closing.elapsed() < 1000);
+        QVERIFY(QTest::qWaitFor([] { return AsyncTask::LiveWorkers() == 0; }, 20000));
+        QCOMPARE(CurrentUsbFilter(), before);
+        QVERIFY(w.world.messages.empty());
+    }
+
+    void enterAndEscapeNeverCloseThePage() {
+        FwWorld w({"--no-tcp"}, Ini("KP-520", PORT_USB));
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+            QTest::keyClick(w.Get<QLineEdit>("pathEdit"), key);
+        QVERIFY(w.window->isVisible());
+        QVERIFY(w.page->isVisible());
     }
 
     void chineseFilterOffersBinOnly() {
