@@ -82,12 +82,8 @@ void Update(Context& c, const ParsedArgs& a) {
     q.returnMaxMs = MsOption(a, "return-wait", UPDATE_RETURN_MAX_MS);
     const int waitMs = MsOption(a, "wait", 1000);
     // The file is checked before anything goes to the printer.
-    const ImageKind kind = ImageKindFromPath(q.path);
-    if (auto wrong = CheckImageForModel(kind, q.path, q.printerModel, q.languageId))
-        ThrowInput(wrong->text);
-    PreparedImage prepared = PrepareImage(q.path, q.languageId);
-    if (!prepared.ok)
-        ThrowInput(prepared.notice ? prepared.notice->text : std::string());
+    if (auto refused = CheckUpdateFile(q.path, q.printerModel, q.languageId))
+        ThrowInput(refused->text);
 
     if (send) {
         q.versionBefore = SendDownload(c);

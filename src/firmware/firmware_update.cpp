@@ -155,6 +155,16 @@ void AwaitReturn(PortLink& link, const FirmwareUpdateRequest& q, std::stop_token
 
 } // namespace
 
+std::optional<Notice> CheckUpdateFile(const std::string& path, const std::string& printerModel,
+                                      int languageId) {
+    if (auto wrong = CheckImageForModel(ImageKindFromPath(path), path, printerModel, languageId))
+        return wrong;
+    PreparedImage prepared = PrepareImage(path, languageId);
+    if (!prepared.ok)
+        return prepared.notice.value_or(Notice{});
+    return std::nullopt;
+}
+
 FirmwareUpdateResult RunFirmwareUpdate(PortLink& link, const FirmwareUpdateRequest& q,
                                        std::stop_token stop, const ProgressFn& onProgress) {
     FirmwareUpdateResult r;

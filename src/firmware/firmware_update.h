@@ -101,6 +101,12 @@ struct FirmwareUpdateResult {
     bool updateEnabledAfter = true; // the ending's enabling rule for Update
 };
 
+// Whether the file can be sent to the model (its kind, and it can be read):
+// empty when it can, else why not. For checking before the download-mode
+// command; the update checks again itself.
+std::optional<Notice> CheckUpdateFile(const std::string& path, const std::string& printerModel,
+                                      int languageId);
+
 // The whole update. The USB filter is switched for the transfer only and
 // restored on every path; the link is closed on every path.
 FirmwareUpdateResult
