@@ -17,9 +17,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/language.h"
-#include "diagnostics/port_link.h"
+#include "base/language.h"
 #include "firmware/firmware_transfer.h"
+#include "port/port_link.h"
 #include "port/port_settings.h"
 
 using namespace printune;

@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
                         cpu, wall, got);
             return 0;
         }
-    } catch (int code) {
-        std::fprintf(stderr, "port error %d (errno %d)\n", code, port.LastErrno());
+    } catch (const PortError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
     return Usage();

@@ -9,8 +9,8 @@
 
 #include <time.h>
 
+#include "port/exchange.h"
 #include "port/printer_port.h"
-#include "settings/exchange.h"
 #include "settings/label_commands.h"
 #include "support/sim_process.h"
 

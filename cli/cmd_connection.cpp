@@ -1,5 +1,5 @@
 // connect, show: the connection of the run and the settings file.
-#include "app/language.h"
+#include "base/language.h"
 #include "command.h"
 #include "context.h"
 #include "failure.h"

@@ -10,6 +10,7 @@
 #include "firmware/firmware_update.h"
 #include "link.h"
 #include "output.h"
+#include "port/models.h"
 #include "progress.h"
 #include "signals.h"
 #include "texts.h"

@@ -1,12 +1,12 @@
 // serial-config, wifi reset: the interface page's two printer commands.
-#include "app/models.h"
 #include "command.h"
 #include "context.h"
 #include "failure.h"
 #include "output.h"
+#include "port/exchange.h"
 #include "port/interface_commands.h"
+#include "port/models.h"
 #include "port/printer_port.h"
-#include "settings/exchange.h"
 #include "texts.h"
 
 namespace printune::cli {

@@ -1,6 +1,6 @@
 // label ...: the label printers' internal settings and information.
-#include "app/language.h"
 #include "app/startup_language.h"
+#include "base/language.h"
 #include "command.h"
 #include "context.h"
 #include "exchange_io.h"

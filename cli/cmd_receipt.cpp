@@ -1,11 +1,11 @@
 // receipt ...: the receipt printers' internal settings.
-#include "app/language.h"
-#include "app/models.h"
+#include "base/language.h"
 #include "command.h"
 #include "context.h"
 #include "exchange_io.h"
 #include "failure.h"
 #include "output.h"
+#include "port/models.h"
 #include "setting_values.h"
 #include "settings/receipt_commands.h"
 #include "signals.h"

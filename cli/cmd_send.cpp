@@ -8,19 +8,20 @@
 #include <iterator>
 #include <stop_token>
 
-#include "app/codepage.h"
 #include "app/startup_language.h"
+#include "base/codepage.h"
+#include "base/device_texts.h"
+#include "base/file_bytes.h"
+#include "base/narrow_text.h"
 #include "command.h"
 #include "context.h"
 #include "diagnostics/data_send.h"
-#include "diagnostics/device_texts.h"
 #include "diagnostics/reply_console.h"
 #include "failure.h"
 #include "link.h"
 #include "output.h"
 #include "port/port_errors.h"
 #include "progress.h"
-#include "settings/narrow_text.h"
 #include "signals.h"
 #include "texts.h"
 

@@ -2,8 +2,8 @@
 // that go through the printer port.
 #include <strings.h>
 
-#include "app/codepage.h"
-#include "app/language.h"
+#include "base/codepage.h"
+#include "base/language.h"
 #include "command.h"
 #include "context.h"
 #include "failure.h"
@@ -84,7 +84,7 @@ void BtSet(Context& c, const ParsedArgs& a) {
     const int lang = MessageLanguage();
     const std::string& name = a.positional[0];
     // The dialog's name field takes at most 15 characters.
-    if (CharacterCount(name) > static_cast<size_t>(BT_NAME_EDIT_MAX))
+    if (Utf8CharCount(name) > static_cast<size_t>(BT_NAME_EDIT_MAX))
         ThrowInput(L("Please enter a valid Bluetooth name !", "请输入有效的蓝牙名称！"));
     const BluetoothCommand cmd = BuildBluetoothSettings(name, a.positional[1], lang);
     if (!cmd.ok)
@@ -100,7 +100,7 @@ void BtGet(Context& c, const ParsedArgs&) {
         if (StopRequested())
             ThrowOther(L("Interrupted.", "已中断。"));
         // No reply is the one failure here that is not the port's.
-        const bool timedOut = link.RaisedCode() == 0;
+        const bool timedOut = !link.PortFailure();
         ThrowNotice(link, r.notice.value_or(Notice{}), timedOut ? EXIT_TIMEOUT : EXIT_OTHER);
     }
     if (c.json) {

@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/language.h"
-#include "app/models.h"
 #include "app/settings_file.h"
 #include "app/startup_language.h"
+#include "base/language.h"
 #include "failure.h"
 #include "output.h"
+#include "port/models.h"
 #include "port/usb_filter.h"
 #include "texts.h"
 
@@ -277,10 +277,9 @@ void WithOpenPort(const Context& c, const std::string& address,
         if (port.Open(address) != 1)
             ThrowPort(8000, c.settings.portType, port.LastErrno());
         f(port);
-    } catch (int code) {
-        const int err = port.LastErrno();
+    } catch (const PortError& e) {
         port.Close();
-        ThrowPort(code, c.settings.portType, err);
+        ThrowPort(e);
     }
     port.Close();
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/exchange.h"
+#include "port/exchange.h"
 #include "settings/label_commands.h"
 #include "settings/settings_operations.h"
 

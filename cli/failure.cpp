@@ -31,6 +31,10 @@ void ThrowPort(int code, int portType, int sysErrno) {
                   code, "port"};
 }
 
+void ThrowPort(const PortError& error) {
+    ThrowPort(error.Code(), error.PortType(), error.SysErrno());
+}
+
 std::string TimeoutMessage() {
     return L("Communication is time out!", "通讯超时！");
 }

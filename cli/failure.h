@@ -5,6 +5,7 @@
 #include <string>
 
 #include "exit_codes.h"
+#include "port/port_errors.h"
 
 namespace printune::cli {
 
@@ -23,6 +24,7 @@ struct Failure {
 // The standard message for a port error code and the port type in use, with
 // the remedy line when the port knows the cause.
 [[noreturn]] void ThrowPort(int code, int portType, int sysErrno);
+[[noreturn]] void ThrowPort(const PortError& error);
 
 // The system's time-out message, "Communication is time out!".
 std::string TimeoutMessage();

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/utf8.h"
+
 namespace printune::cli {
 
 Json& Json::Set(const std::string& key, Json value) {
@@ -70,36 +72,6 @@ void Json::DumpTo(std::string& out, int indent) const {
     }
 }
 
-namespace {
-
-// Length of the valid UTF-8 sequence at s[i], or 0 when it is not one.
-size_t Utf8Length(const std::string& s, size_t i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    size_t n;
-    if (b < 0x80)
-        return 1;
-    if (b >= 0xC2 && b <= 0xDF)
-        n = 2;
-    else if (b >= 0xE0 && b <= 0xEF)
-        n = 3;
-    else if (b >= 0xF0 && b <= 0xF4)
-        n = 4;
-    else
-        return 0;
-    if (i + n > s.size())
-        return 0;
-    for (size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-            return 0;
-    const auto b1 = static_cast<unsigned char>(s[i + 1]);
-    if ((b == 0xE0 && b1 < 0xA0) || (b == 0xED && b1 > 0x9F) || (b == 0xF0 && b1 < 0x90) ||
-        (b == 0xF4 && b1 > 0x8F))
-        return 0; // overlong, surrogate or above U+10FFFF
-    return n;
-}
-
-} // namespace
-
 std::string JsonQuote(const std::string& text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
@@ -135,7 +107,7 @@ std::string JsonQuote(const std::string& text) {
             ++i;
             continue;
         }
-        const size_t n = Utf8Length(text, i);
+        const size_t n = Utf8SequenceLength(text, i);
         if (n == 0) {
             out += "\xEF\xBF\xBD";
             ++i;

@@ -16,10 +16,10 @@ int CliLink::Open() {
     try {
         const int opened = inner_.Open();
         if (opened != 1)
-            raised_ = -1;
+            failure_ = PortError(0, inner_.PortType(), inner_.LastErrno());
         return opened;
-    } catch (int code) {
-        raised_ = code;
+    } catch (const PortError& e) {
+        failure_ = e;
         throw;
     }
 }
@@ -27,8 +27,8 @@ int CliLink::Open() {
 int CliLink::Write(const uint8_t* data, int32_t length) {
     try {
         return inner_.Write(data, length);
-    } catch (int code) {
-        raised_ = code;
+    } catch (const PortError& e) {
+        failure_ = e;
         throw;
     }
 }
@@ -36,8 +36,8 @@ int CliLink::Write(const uint8_t* data, int32_t length) {
 int CliLink::Read(uint8_t* buffer, int size) {
     try {
         return inner_.Read(buffer, size);
-    } catch (int code) {
-        raised_ = code;
+    } catch (const PortError& e) {
+        failure_ = e;
         throw;
     }
 }
@@ -45,8 +45,8 @@ int CliLink::Read(uint8_t* buffer, int size) {
 int CliLink::Flush() {
     try {
         return inner_.Flush();
-    } catch (int code) {
-        raised_ = code;
+    } catch (const PortError& e) {
+        failure_ = e;
         throw;
     }
 }
@@ -55,10 +55,10 @@ void ThrowNotice(const CliLink& link, const Notice& notice, int exitCode) {
     Failure f;
     f.message = notice.text;
     f.hint = notice.hint;
-    if (link.RaisedCode() != 0) {
+    if (link.PortFailure()) {
         f.exitCode = EXIT_PORT;
         f.kind = "port";
-        f.portCode = link.RaisedCode() > 0 ? link.RaisedCode() : 0;
+        f.portCode = link.PortFailure()->Code();
     } else {
         f.exitCode = exitCode;
         f.kind = exitCode == EXIT_INPUT ? "input" : exitCode == EXIT_TIMEOUT ? "timeout" : "error";

@@ -1,10 +1,11 @@
 #pragma once
 // The port link the engines drive, for this run's connection. It remembers
-// the port error code an operation raised, so that a failure the engine
-// reports as a message can still end with exit code 3 and its code.
+// the port failure an operation met, so that a failure the engine reports as
+// a message can still end with exit code 3 and its code.
+#include <optional>
 #include <string>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 
 namespace printune::cli {
 
@@ -24,13 +25,13 @@ public:
     int32_t PortType() const override { return inner_.PortType(); }
     int LastErrno() const override { return inner_.LastErrno(); }
 
-    // The last code raised by Open, Write or Read (0: none); -1 when Open
-    // opened nothing without raising.
-    int RaisedCode() const { return raised_; }
+    // The last failure Open, Write or Read raised; code 0 when Open opened
+    // nothing without raising; empty when the port never failed.
+    const std::optional<PortError>& PortFailure() const { return failure_; }
 
 private:
     PrinterPortLink inner_;
-    int raised_ = 0;
+    std::optional<PortError> failure_;
 };
 
 // Turns an engine's notice into a failure: a port failure (exit 3) when the

@@ -4,10 +4,9 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
+
+#include "base/pause.h"
 
 namespace printune::cli {
 
@@ -15,8 +14,6 @@ namespace {
 
 std::atomic<bool> g_stop{false};
 std::stop_source g_source;
-std::mutex g_mutex;
-std::condition_variable g_wake;
 std::atomic<bool> g_quit{false};
 pthread_t g_thread;
 bool g_running = false;
@@ -43,8 +40,6 @@ void* Watch(void*) {
         if (g_stop.exchange(true))
             _exit(130); // second interrupt: the user insists
         g_source.request_stop();
-        { std::lock_guard<std::mutex> lock(g_mutex); }
-        g_wake.notify_all();
     }
 }
 
@@ -78,10 +73,7 @@ bool StopRequested() {
 }
 
 bool SleepUnlessStopped(int ms) {
-    if (ms <= 0)
-        return !StopRequested();
-    std::unique_lock<std::mutex> lock(g_mutex);
-    return !g_wake.wait_for(lock, std::chrono::milliseconds(ms), [] { return g_stop.load(); });
+    return PauseFor(ms, StopToken());
 }
 
 } // namespace printune::cli

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune::cli {
 

@@ -20,7 +20,7 @@
 
 #include "app/startup_language.h"
 #include "app/ui/printune_dlg.h"
-#include "app/ui/text_service.h"
+#include "base/ui/text_service.h"
 
 namespace {
 

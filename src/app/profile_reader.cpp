@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/utf8.h"
+
 namespace printune {
 
 namespace {
@@ -34,31 +36,7 @@ std::string_view Unquote(std::string_view v) {
     return v;
 }
 
-bool IsContinuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 } // namespace
-
-size_t Utf8Length(std::string_view text) {
-    size_t n = 0;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (i == 0 || !IsContinuation(text[i]))
-            ++n;
-    return n;
-}
-
-std::string_view Utf8Prefix(std::string_view text, size_t chars) {
-    size_t seen = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (i == 0 || !IsContinuation(text[i])) {
-            if (seen == chars)
-                return text.substr(0, i);
-            ++seen;
-        }
-    }
-    return text;
-}
 
 PrivateProfile PrivateProfile::Parse(std::string_view text) {
     PrivateProfile profile;
@@ -115,7 +93,7 @@ size_t PrivateProfile::GetString(std::string_view section, std::string_view key,
     if (!e || bufferChars == 0)
         return 0;
     value = std::string(Utf8Prefix(e->value, bufferChars - 1));
-    return Utf8Length(value);
+    return Utf8CharCount(value);
 }
 
 std::string PrivateProfile::Value(std::string_view section, std::string_view key) const {

@@ -59,10 +59,4 @@ private:
     std::vector<Section> sections_;
 };
 
-// Characters in a UTF-8 text (bytes that do not continue a sequence).
-size_t Utf8Length(std::string_view text);
-
-// The first `chars` characters of a UTF-8 text.
-std::string_view Utf8Prefix(std::string_view text, size_t chars);
-
 } // namespace printune

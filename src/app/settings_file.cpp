@@ -12,7 +12,7 @@
 #include <ctime>
 #include <system_error>
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune {
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/language.h" // SystemDefaultLanguageId
+
 namespace printune {
 
 // The "Language" of the settings file in `directory` decides: "English" gives
@@ -17,14 +19,5 @@ std::optional<int> SelectStartupLanguage(const std::string& directory, int syste
 // The language to show: SelectStartupLanguage with the system's default, and
 // the system's own language when the file names neither.
 int StartupLanguageId(const std::string& directory);
-
-// The language identifier of a POSIX locale name: 2052 for Simplified
-// Chinese ("zh_CN", "zh_SG", "zh_Hans", "zh" with any codeset or modifier,
-// such as "zh_CN.UTF-8"), 1033 for everything else, also "C" and "".
-int LanguageIdFromLocaleName(std::string_view locale);
-
-// The system's default language: the first non-empty of LC_ALL, LC_MESSAGES
-// and LANG, through LanguageIdFromLocaleName.
-int SystemDefaultLanguageId();
 
 } // namespace printune

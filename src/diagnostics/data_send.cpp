@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/codepage.h"
-#include "diagnostics/device_texts.h"
-#include "diagnostics/hex_text.h"
+#include "base/codepage.h"
+#include "base/device_texts.h"
+#include "base/file_bytes.h"
+#include "base/hex_text.h"
+#include "base/pause.h"
 
 namespace printune {
 
@@ -67,8 +69,8 @@ std::optional<Notice> OpenLink(PortLink& link, int languageId, bool fileSend) {
         if (link.Open() == 1)
             return std::nullopt;
         return OpenFailureNotice(link, 0, Severity::Error, languageId);
-    } catch (int code) {
-        return OpenFailureNotice(link, code, fileSend ? Severity::Error : DataOpenSeverity(code),
+    } catch (const PortError& e) {
+        return OpenFailureNotice(e, fileSend ? Severity::Error : DataOpenSeverity(e.Code()),
                                  languageId);
     }
 }
@@ -82,7 +84,7 @@ bool FlushLink(PortLink& link) {
     try {
         link.Flush();
         return true;
-    } catch (int) {
+    } catch (const PortError&) {
         return false;
     }
 }
@@ -105,7 +107,7 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
         int written = -1;
         try {
             written = link.Write(bytes.data(), length);
-        } catch (int) {
+        } catch (const PortError&) {
             written = -1;
         }
         if (written >= 0) {
@@ -140,13 +142,6 @@ int64_t FileBlockSize(int64_t total) {
     return total < 100 ? total : total / 100;
 }
 
-std::string PercentCaption(int64_t sent, int64_t total) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld%%",
-                  static_cast<long long>(total > 0 ? sent * 100 / total : 0));
-    return text;
-}
-
 FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, bool loop,
                            int intervalMs, std::stop_token stop, int languageId,
                            const std::function<void(const FileProgress&)>& onProgress) {
@@ -176,7 +171,7 @@ FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, boo
             try {
                 written =
                     link.Write(file.data() + (total - remaining), static_cast<int32_t>(block));
-            } catch (int) {
+            } catch (const PortError&) {
                 r.notice = SendFailedNotice(languageId);
                 ended = true;
                 break;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 #include "diagnostics/reply_console.h"
 
 namespace printune {
@@ -80,7 +80,5 @@ FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, boo
 FileSendResult SendFile(PortLink& link, const std::string& path, bool loop, int intervalMs,
                         std::stop_token stop, int languageId,
                         const std::function<void(const FileProgress&)>& onProgress = {});
-
-std::string PercentCaption(int64_t sent, int64_t total);
 
 } // namespace printune

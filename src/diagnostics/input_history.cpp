@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "diagnostics/port_link.h"
+#include "base/file_bytes.h"
 
 namespace printune {
 

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "diagnostics/device_texts.h"
-#include "diagnostics/hex_text.h"
+#include "base/device_texts.h"
+#include "base/file_bytes.h"
+#include "base/hex_text.h"
+#include "base/pause.h"
 
 namespace printune {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 
 namespace printune {
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "port/port_errors.h"
 #include "port/port_settings.h"
 
 namespace printune {
@@ -19,8 +20,8 @@ ReplyRead ReadReply(PortLink& link, int windowMs, std::stop_token stop) {
         int n = 0;
         try {
             n = link.Read(buffer.data(), chunk);
-        } catch (int code) {
-            reply.readError = code;
+        } catch (const PortError& error) {
+            reply.readError = error.Code();
             break;
         }
         if (n > 0)

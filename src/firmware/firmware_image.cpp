@@ -1,6 +1,7 @@
 #include "firmware/firmware_image.h"
 
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
+#include "base/file_bytes.h"
 
 namespace printune {
 

@@ -1,6 +1,6 @@
 #include "firmware/firmware_rules.h"
 
-#include "app/models.h"
+#include "port/models.h"
 #include "firmware/firmware_texts.h"
 #include "port/port_settings.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune {
 

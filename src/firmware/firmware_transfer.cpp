@@ -1,9 +1,10 @@
 #include "firmware/firmware_transfer.h"
 
-#include "app/models.h"
-#include "diagnostics/data_send.h"
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
+#include "base/pause.h"
 #include "port/fd_io.h"
+#include "port/models.h"
+#include "port/port_link.h"
 #include "port/usb_printers.h"
 
 namespace printune {
@@ -27,9 +28,9 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
             r.notice = OpenFailureNotice(link, 0, Severity::Error, languageId);
             return r;
         }
-    } catch (int code) {
-        r.portError = code;
-        r.notice = OpenFailureNotice(link, code, Severity::Error, languageId);
+    } catch (const PortError& e) {
+        r.portError = e.Code();
+        r.notice = OpenFailureNotice(e, Severity::Error, languageId);
         return r;
     }
 
@@ -50,8 +51,8 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
         int written = 0;
         try {
             written = link.Write(image.bytes.data() + offset, static_cast<int32_t>(block));
-        } catch (int code) {
-            r.portError = code;
+        } catch (const PortError& e) {
+            r.portError = e.Code();
             r.notice = FailedNotice(Severity::Warning, languageId);
             return r;
         }
@@ -84,9 +85,9 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
     // The image counts as sent only once the printer has taken its tail.
     try {
         link.Flush();
-    } catch (int code) {
+    } catch (const PortError& e) {
         r.ok = false;
-        r.portError = code;
+        r.portError = e.Code();
         r.notice = FailedNotice(Severity::Warning, languageId);
         return r;
     }

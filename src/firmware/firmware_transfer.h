@@ -8,8 +8,8 @@
 #include <stop_token>
 #include <string>
 
-#include "diagnostics/port_link.h"
 #include "firmware/firmware_image.h"
+#include "port/port_link.h"
 
 namespace printune {
 

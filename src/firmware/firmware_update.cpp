@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "diagnostics/device_texts.h"
+#include "base/device_texts.h"
 #include "firmware/firmware_rules.h"
 #include "firmware/firmware_texts.h"
 #include "port/fd_io.h"
 #include "port/usb_filter.h"
-#include "settings/exchange.h"
-#include "settings/narrow_text.h"
+#include "port/exchange.h"
+#include "base/narrow_text.h"
 
 namespace printune {
 

@@ -11,7 +11,7 @@
 #include <stop_token>
 #include <string>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 #include "firmware/firmware_transfer.h"
 
 namespace printune {

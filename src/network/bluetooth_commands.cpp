@@ -3,21 +3,21 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/codepage.h"
-#include "diagnostics/device_texts.h"
-#include "settings/exchange.h"
+#include "base/codepage.h"
+#include "base/device_texts.h"
+#include "port/exchange.h"
 
 namespace printune {
 
 BluetoothCommand BuildBluetoothSettings(const std::string& name, const std::string& password,
                                         int languageId) {
     BluetoothCommand r;
-    const size_t nameLength = CharacterCount(name);
+    const size_t nameLength = Utf8CharCount(name);
     if (nameLength < 1 || nameLength > BT_NAME_MAX) {
         r.notice = Notice{Severity::Error, DeviceTextString(DeviceText::BtNameInvalid, languageId)};
         return r;
     }
-    if (CharacterCount(password) != BT_PASSWORD_LENGTH) {
+    if (Utf8CharCount(password) != BT_PASSWORD_LENGTH) {
         r.notice =
             Notice{Severity::Error, DeviceTextString(DeviceText::BtPasswordInvalid, languageId)};
         return r;

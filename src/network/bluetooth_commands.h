@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 
 namespace printune {
 

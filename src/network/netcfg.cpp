@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune {
 

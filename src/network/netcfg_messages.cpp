@@ -1,6 +1,6 @@
 #include "network/netcfg_messages.h"
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune {
 

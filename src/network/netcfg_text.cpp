@@ -1,69 +1,15 @@
 #include "network/netcfg_text.h"
 
-#include <iconv.h>
+#include "base/iconv.h"
+#include "base/utf8.h"
 
 namespace printune {
 
-namespace {
-
-// Length of the UTF-8 sequence starting at s[i], or 0 when malformed.
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t length;
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF)
-        length = 2;
-    else if (c >= 0xE0 && c <= 0xEF)
-        length = 3;
-    else if (c >= 0xF0 && c <= 0xF4)
-        length = 4;
-    else
-        return 0;
-    if (i + length > s.size())
-        return 0;
-    for (size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-            return 0;
-    return length;
-}
-
-bool IsUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        const size_t n = Utf8SequenceLength(s, i);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
-
-// One conversion of a whole piece; false when iconv refuses any of it.
-bool Convert(const char* to, const char* from, std::string_view in, std::string& out) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    std::string buffer(in.size() * 4 + 8, '\0');
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = in.size();
-    char* dst = buffer.data();
-    size_t dstLeft = buffer.size();
-    const size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    iconv_close(cd);
-    if (rc == static_cast<size_t>(-1) || srcLeft != 0)
-        return false;
-    buffer.resize(buffer.size() - dstLeft);
-    out = buffer;
-    return true;
-}
-
-} // namespace
-
 std::string NetWireToUtf8(std::string_view wire) {
-    if (IsUtf8(wire))
+    if (IsValidUtf8(wire))
         return std::string(wire);
     std::string out;
-    if (Convert("UTF-8", "GB18030", wire, out))
+    if (Iconv("UTF-8", "GB18030").Convert(wire, out))
         return out;
     // Mixed or broken bytes: keep ASCII, mark the rest.
     out.clear();
@@ -74,6 +20,7 @@ std::string NetWireToUtf8(std::string_view wire) {
 
 std::string Utf8ToNetWire(std::string_view utf8, size_t maxBytes) {
     std::string out;
+    Iconv toWire("GB18030", "UTF-8");
     for (size_t i = 0; i < utf8.size();) {
         size_t n = Utf8SequenceLength(utf8, i);
         std::string piece;
@@ -82,7 +29,7 @@ std::string Utf8ToNetWire(std::string_view utf8, size_t maxBytes) {
             n = 1;
         } else if (n == 1) {
             piece = utf8.substr(i, 1);
-        } else if (!Convert("GB18030", "UTF-8", utf8.substr(i, n), piece)) {
+        } else if (!toWire.Convert(utf8.substr(i, n), piece)) {
             piece = "?";
         }
         if (out.size() + piece.size() > maxBytes)

@@ -1,9 +1,9 @@
 #include "network/wifi_commands.h"
 
-#include "app/codepage.h"
-#include "app/language.h"
-#include "diagnostics/device_texts.h"
-#include "diagnostics/hex_text.h"
+#include "base/codepage.h"
+#include "base/device_texts.h"
+#include "base/hex_text.h"
+#include "base/language.h"
 
 namespace printune {
 
@@ -49,7 +49,7 @@ KeyCheck CheckWifiKey(int encryption, int keyFormat, const std::string& key) {
     if (encryption <= WIFI_ENCRYPTION_NONE || encryption >= WIFI_ENCRYPTION_COUNT ||
         (keyFormat != WIFI_KEY_HEX && keyFormat != WIFI_KEY_ASCII))
         return KeyCheck::NotNeeded;
-    const size_t n = CharacterCount(key);
+    const size_t n = Utf8CharCount(key);
     bool ok = false;
     if (keyFormat == WIFI_KEY_ASCII) {
         ok = encryption == 1 ? n == 5 : encryption == 2 ? n == 13 : n >= 8 && n <= 63;

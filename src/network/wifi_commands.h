@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/port_link.h"
 #include "network/netparam_command.h"
+#include "port/port_link.h"
 
 namespace printune {
 

@@ -1,9 +1,9 @@
 #include "port/interface_commands.h"
 
+#include "base/value_text.h"
+#include "port/exchange.h"
 #include "port/port_errors.h"
 #include "port/printer_port.h"
-#include "settings/exchange.h"
-#include "settings/value_text.h"
 
 namespace printune {
 

@@ -1,8 +1,9 @@
 #include "port/port_errors.h"
 
 #include <cerrno>
+#include <cstring>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/port_settings.h"
 
 namespace printune {
@@ -32,6 +33,21 @@ bool KnownPortType(int t) {
     return t == PORT_COM || t == PORT_LPT || t == PORT_USB || t == PORT_LAN;
 }
 } // namespace
+
+PortError::PortError(int code, int portType, int sysErrno)
+    : code_(code), portType_(portType), sysErrno_(sysErrno),
+      what_("port error " + std::to_string(code)) {
+    if (sysErrno != 0)
+        what_ += std::string(" (") + std::strerror(sysErrno) + ")";
+}
+
+std::string PortErrorMessage(const PortError& error, int languageId) {
+    return PortErrorMessage(error.Code(), error.PortType(), languageId);
+}
+
+std::string PortErrorHint(const PortError& error, int languageId) {
+    return PortErrorHint(error.Code(), error.PortType(), error.SysErrno(), languageId);
+}
 
 std::string PortErrorMessage(int code, int portType, int languageId) {
     if (!KnownPortType(portType))

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune {
 

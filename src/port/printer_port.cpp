@@ -76,7 +76,7 @@ CPrinterPort::~CPrinterPort() {
 
 void CPrinterPort::Raise(int code, int err) {
     lastErrno_ = err;
-    throw code;
+    throw PortError(code, portType, err);
 }
 
 int CPrinterPort::Open(const std::string& address) {

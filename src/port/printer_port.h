@@ -1,12 +1,14 @@
 #pragma once
 // CPrinterPort: one open / write / read / close interface over the four
 // transports (serial, parallel, USB printer class, TCP). Failures are raised
-// as plain int codes (port_errors.h); the cause stays in LastErrno().
+// as PortError (port_errors.h), which carries the code, the errno and the
+// port type; LastErrno() keeps the errno of the last failure as well.
 #include <cstdint>
 #include <string>
 
 #include <termios.h>
 
+#include "port/port_errors.h"
 #include "port/port_settings.h"
 
 namespace printune {

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/language.h"
-#include "app/models.h"
-#include "settings/narrow_text.h"
+#include "base/language.h"
+#include "base/narrow_text.h"
+#include "base/value_text.h"
+#include "port/models.h"
 #include "settings/setting_tables.h"
-#include "settings/value_text.h"
 
 namespace printune {
 

@@ -1,8 +1,8 @@
 #include "settings/label_operations.h"
 
 #include <algorithm>
-#include <chrono>
 
+#include "base/pause.h"
 #include "port/printer_port.h"
 
 namespace printune {
@@ -37,8 +37,7 @@ LabelVerifyResult VerifyLabelSettings(CPrinterPort& port, PortSettings& copy,
                                       const LabelValues& sent, const SerialLineAdopter& adopt,
                                       std::stop_token stop) {
     LabelVerifyResult r;
-    if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(VERIFY_SETTLE_MS),
-                    stop)) {
+    if (!PauseFor(VERIFY_SETTLE_MS, stop)) {
         r.read.exchange.outcome = ExchangeOutcome::Stopped;
         return r;
     }

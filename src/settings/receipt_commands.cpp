@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/language.h"
+#include "base/language.h"
+#include "base/value_text.h"
 #include "settings/setting_tables.h"
-#include "settings/value_text.h"
 
 namespace printune {
 

@@ -1,6 +1,6 @@
 #include "settings/setting_tables.h"
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune::detail {
 

@@ -1,6 +1,6 @@
 #include "settings/settings_messages.h"
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/port_errors.h"
 
 namespace printune {

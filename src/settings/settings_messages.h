@@ -3,7 +3,7 @@
 // settings pages and the command line.
 #include <string>
 
-#include "settings/exchange.h"
+#include "port/exchange.h"
 
 namespace printune {
 

@@ -2,11 +2,20 @@
 
 #include <chrono>
 
+#include "base/pause.h"
 #include "port/printer_port.h"
 
 namespace printune {
 
 namespace {
+
+// The label printers' exchange for the settings reply, which must carry
+// every setting.
+ExchangeOptions LabelSettingsExchangeOptions() {
+    ExchangeOptions o = LabelExchangeOptions();
+    o.replyLength = LABEL_REPLY_MIN;
+    return o;
+}
 
 void Adopt(const PortSettings& copy, const SerialLineAdopter& adopt) {
     if (adopt) {
@@ -61,8 +70,7 @@ LabelReadResult ResetLabelSettings(CPrinterPort& port, PortSettings& copy,
         return r;
     FactorySerialLine(copy);
     Adopt(copy, adopt);
-    if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(RESET_SETTLE_MS),
-                    stop)) {
+    if (!PauseFor(RESET_SETTLE_MS, stop)) {
         r.exchange.outcome = ExchangeOutcome::Stopped;
         return r;
     }
@@ -104,8 +112,7 @@ ReceiptReadResult RestoreReceiptSettings(CPrinterPort& port, PortSettings& copy,
     r.exchange = SendReceiptRequest(port, copy, BuildReceiptRestoreRequest(copy.language));
     if (r.exchange.outcome != ExchangeOutcome::Sent)
         return r;
-    if (!SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(RESET_SETTLE_MS),
-                    stop)) {
+    if (!PauseFor(RESET_SETTLE_MS, stop)) {
         r.exchange.outcome = ExchangeOutcome::Stopped;
         return r;
     }

@@ -7,8 +7,8 @@
 #include <stop_token>
 #include <string>
 
+#include "port/exchange.h"
 #include "port/port_settings.h"
-#include "settings/exchange.h"
 #include "settings/label_commands.h"
 #include "settings/receipt_commands.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "support/scripted_link.h"
 
 using namespace printune;
@@ -70,7 +70,7 @@ TEST(DataSendTest, LoopEndsOnStopShortWriteOrFailure) {
     ScriptedLink failing;
     failing.onWrite = [](int i, int32_t n) -> int {
         if (i == 1)
-            throw 8003;
+            throw PortError(PORT_ERR_WRITE, PORT_USB);
         return n;
     };
     r = RunDataSend(failing, Hex("41"), true, 0, never.get_token(), LANG_ENGLISH);

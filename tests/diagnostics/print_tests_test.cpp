@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "support/scripted_link.h"
 
 using namespace printune;
@@ -151,7 +151,7 @@ TEST(SendToPrinterTest, FailuresAreReportedWithWarnings) {
     EXPECT_EQ(refused.closes, 1);
 
     ScriptedLink failing;
-    failing.onWrite = [](int, int32_t) -> int { throw 8003; };
+    failing.onWrite = [](int, int32_t) -> int { throw PortError(PORT_ERR_WRITE, PORT_USB); };
     r = SendToPrinter(failing, Hex("1B 40"), LANG_CHINESE);
     EXPECT_EQ(r.notice->text, "无法发送文件到端口。");
     EXPECT_EQ(failing.closes, 1);
@@ -181,7 +181,7 @@ TEST(AsciiTestLoop, StopsOnRequestAndOnFailure) {
     ScriptedLink failing;
     failing.onWrite = [](int i, int32_t n) -> int {
         if (i == 1)
-            throw 8003;
+            throw PortError(PORT_ERR_WRITE, PORT_USB);
         return n;
     };
     std::stop_source never;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "diagnostics/data_send.h"
 #include "diagnostics/input_history.h"
 #include "support/scripted_link.h"
@@ -68,7 +68,7 @@ TEST(ReplyConsole, DataSendReadsAReplyAfterEachCompleteWrite) {
 
     // A failed write is not followed by a read.
     ScriptedLink failing;
-    failing.onWrite = [](int, int32_t) -> int { throw 8003; };
+    failing.onWrite = [](int, int32_t) -> int { throw PortError(8003, PORT_LAN); };
     int replies = 0;
     RunDataSend(failing, Hex("41"), false, 0, once.get_token(), LANG_ENGLISH, {},
                 ReplyWatch{1000, [&](int, const ReplyRead&) { ++replies; }});

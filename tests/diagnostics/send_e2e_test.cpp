@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "diagnostics/data_send.h"
 #include "diagnostics/print_tests.h"
 #include "port/printer_port.h"

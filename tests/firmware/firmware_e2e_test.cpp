@@ -3,7 +3,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "firmware/firmware_transfer.h"
 #include "port/printer_port.h"
 #include "support/sim_process.h"

@@ -3,7 +3,7 @@
 // the image kinds a model takes, and the rate and time-left estimate.
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "firmware/firmware_rules.h"
 #include "firmware/firmware_texts.h"
 #include "firmware/firmware_update.h"

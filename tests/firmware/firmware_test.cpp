@@ -2,7 +2,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "firmware/firmware_image.h"
 #include "firmware/firmware_transfer.h"
 #include "support/scripted_link.h"
@@ -174,7 +174,7 @@ TEST_F(Transfer, PortFailures) {
     ScriptedLink failing;
     failing.onWrite = [](int i, int32_t n) -> int {
         if (i == 50)
-            throw 8003;
+            throw PortError(PORT_ERR_WRITE, PORT_USB);
         return n;
     };
     r = UpdateFirmware(failing, File("a.cg", 500), false, stop_.get_token(), LANG_CHINESE);

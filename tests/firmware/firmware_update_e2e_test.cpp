@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "firmware/firmware_update.h"
 #include "port/printer_port.h"
 #include "support/sim_process.h"

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "net_fixture.h"
 #include "network/netcfg_messages.h"
 

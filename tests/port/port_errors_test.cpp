@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/port_errors.h"
 #include "port/port_settings.h"
 

@@ -11,13 +11,13 @@
 
 namespace printune_test {
 
-// Runs f and returns the int code it raised, or 0 when it raised none.
+// Runs f and returns the port error code it raised, or 0 when it raised none.
 template <typename F>
 int RaisedCode(F&& f) {
     try {
         f();
-    } catch (int code) {
-        return code;
+    } catch (const printune::PortError& e) {
+        return e.Code();
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include <arpa/inet.h>
@@ -13,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "base/language.h"
 #include "port/port_errors.h"
 #include "port_test_util.h"
 #include "support/free_port.h"
@@ -118,7 +120,20 @@ TEST(PrinterPort, ComOnSomethingThatIsNotATerminalRaises8002) {
     close(fd);
     CPrinterPort port;
     port.comName = path;
-    EXPECT_EQ(RaisedCode([&] { port.Open(); }), PORT_ERR_IN_USE);
+    port.portType = PORT_COM;
+    try {
+        port.Open();
+        ADD_FAILURE() << "no error raised";
+    } catch (const PortError& e) {
+        // The one exception carries the code, the cause and the port type.
+        EXPECT_EQ(e.Code(), PORT_ERR_IN_USE);
+        EXPECT_EQ(e.SysErrno(), ENOTTY);
+        EXPECT_EQ(e.PortType(), PORT_COM);
+        EXPECT_EQ(PortErrorMessage(e, LANG_ENGLISH),
+                  PortErrorMessage(PORT_ERR_IN_USE, PORT_COM, LANG_ENGLISH));
+        EXPECT_STREQ(e.what(),
+                     (std::string("port error 8002 (") + std::strerror(ENOTTY) + ")").c_str());
+    }
     EXPECT_EQ(port.LastErrno(), ENOTTY);
     port.Close();
     unlink(path);

@@ -23,12 +23,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 #include "port/fd_io.h"
 #include "port/port_errors.h"
 #include "port/usb_printers.h"
 #include "port_test_util.h"
-#include "settings/exchange.h"
+#include "port/exchange.h"
 #include "usb_tree.h"
 
 using namespace printune;

@@ -1,12 +1,13 @@
 // The exchange's control flow and timing, over a scripted port.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <deque>
 #include <thread>
 
+#include "port/exchange.h"
 #include "port/port_errors.h"
-#include "settings/exchange.h"
 
 using namespace printune;
 using namespace std::chrono;
@@ -38,12 +39,12 @@ struct ScriptedPort {
     int Open(const std::string& address) {
         openedAddress = address;
         if (openRaise)
-            throw openRaise;
+            throw PortError(openRaise, PORT_LAN, ECONNREFUSED);
         return openResult;
     }
     int Write() {
         if (writeRaise)
-            throw writeRaise;
+            throw PortError(writeRaise, PORT_LAN);
         written.assign(data, data + length);
         return writeResult < 0 ? length : writeResult;
     }
@@ -58,7 +59,7 @@ struct ScriptedPort {
         script.pop_front();
         std::this_thread::sleep_for(milliseconds(s.waitMs));
         if (s.raise)
-            throw s.raise;
+            throw PortError(s.raise, PORT_LAN);
         int n = std::min<int>(size, static_cast<int>(s.bytes.size()));
         std::copy(s.bytes.begin(), s.bytes.begin() + n, buf);
         return n;
@@ -106,6 +107,7 @@ TEST(Exchange, FailuresAreReportedAndThePortClosed) {
         ExchangeResult r = ExchangeOver(port, kRequest, true, Fast(3000), {});
         EXPECT_EQ(r.outcome, ExchangeOutcome::OpenFailed);
         EXPECT_EQ(r.portError, PORT_ERR_USB_NONE);
+        EXPECT_EQ(r.sysErrno, ECONNREFUSED); // the cause travels with the code
         EXPECT_TRUE(port.written.empty());
         EXPECT_EQ(port.closes, 1);
     }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
+#include "base/value_text.h"
 #include "hex.h"
 #include "settings/label_commands.h"
-#include "settings/value_text.h"
 
 using namespace printune;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/port_errors.h"
 #include "settings/settings_messages.h"
 

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <thread>
 
+#include "port/exchange.h"
 #include "port/interface_commands.h"
 #include "port/port_errors.h"
 #include "port/printer_port.h"
 #include "port/usb_filter.h"
-#include "settings/exchange.h"
 #include "settings/label_commands.h"
 #include "settings/receipt_commands.h"
 #include "settings/settings_messages.h"

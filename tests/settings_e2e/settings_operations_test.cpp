@@ -1,7 +1,7 @@
 // The settings pages' operations against printune-sim over TCP.
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "port/interface_commands.h"
 #include "port/printer_port.h"
 #include "settings/settings_operations.h"

@@ -7,8 +7,8 @@
 #include <chrono>
 #include <random>
 
-#include "app/language.h"
 #include "app/settings_file.h"
+#include "base/language.h"
 #include "fs_helpers.h"
 
 using namespace printune;

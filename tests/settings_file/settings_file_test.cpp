@@ -5,10 +5,10 @@
 #include <csignal>
 #include <filesystem>
 
-#include "app/language.h"
-#include "app/models.h"
 #include "app/settings_file.h"
+#include "base/language.h"
 #include "fs_helpers.h"
+#include "port/models.h"
 
 using namespace printune;
 using namespace settings_test;

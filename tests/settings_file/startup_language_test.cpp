@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "app/language.h"
 #include "app/startup_language.h"
+#include "base/language.h"
 #include "fs_helpers.h"
 
 using namespace printune;

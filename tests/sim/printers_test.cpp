@@ -2,7 +2,7 @@
 // requests and read back with its decoders.
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "label_printer.h"
 #include "port/interface_commands.h"
 #include "receipt_printer.h"

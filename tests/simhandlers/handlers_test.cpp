@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "diagnostics/print_tests.h"
 #include "escpos_handler.h"
 #include "firmware/firmware_image.h"

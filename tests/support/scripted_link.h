@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 #include "port/port_settings.h"
 
 namespace printune_test {
@@ -16,7 +16,7 @@ public:
     int openError = 0;  // raised by Open when non-zero
     int32_t portType = printune::PORT_LAN;
     // Decides what write number i (0-based) of length bytes reports; may
-    // throw an int code. Default: everything taken.
+    // throw a PortError. Default: everything taken.
     std::function<int(int index, int32_t length)> onWrite;
     std::deque<std::vector<uint8_t>> replies; // one per Read; empty: 0 bytes
     int readError = 0;                        // raised by Read when non-zero
@@ -30,7 +30,7 @@ public:
         ++opens;
         open = true;
         if (openError != 0)
-            throw openError;
+            throw printune::PortError(openError, portType, LastErrno());
         return openResult;
     }
     int Write(const uint8_t* data, int32_t length) override {
@@ -40,7 +40,7 @@ public:
     }
     int Read(uint8_t* buffer, int size) override {
         if (readError != 0)
-            throw readError;
+            throw printune::PortError(readError, portType, LastErrno());
         if (replies.empty())
             return 0;
         std::vector<uint8_t> r = replies.front();

@@ -13,10 +13,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/ui/async_task.h"
+#include "base/ui/async_task.h"
 #include "port/port_settings.h"
 #include "port/printer_port.h"
-#include "settings/exchange.h"
+#include "port/exchange.h"
 
 using namespace printune;
 

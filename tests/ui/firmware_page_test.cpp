@@ -10,7 +10,7 @@
 
 #include <fstream>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "firmware/ui/firmware_page.h"
 #include "gui_test_support.h"
 #include "port/usb_filter.h"

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "app/ui/app_services.h"
-#include "app/ui/text_service.h"
+#include "base/ui/text_service.h"
 #include "port/ui/page_port_set.h"
 
 namespace printune_test {

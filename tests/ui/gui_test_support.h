@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/ui/message_service.h"
 #include "app/ui/printune_dlg.h"
+#include "base/ui/message_service.h"
 
 namespace printune_test {
 

@@ -10,9 +10,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/language.h"
-#include "app/models.h"
+#include "base/language.h"
 #include "gui_test_support.h"
+#include "port/models.h"
 #include "port/printer_port.h"
 #include "settings/label_commands.h"
 #include "settings/ui/label_setup_page.h"

@@ -12,12 +12,12 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 
-#include "app/language.h"
-#include "app/ui/function_page.h"
+#include "base/language.h"
 #include "diagnostics/ui/command_test_page.h"
 #include "diagnostics/ui/test_items_page.h"
 #include "firmware/ui/firmware_page.h"
 #include "gui_test_support.h"
+#include "port/ui/function_page.h"
 #include "port/ui/page_port_set.h"
 #include "port/usb_filter.h"
 #include "settings/ui/label_setup_page.h"

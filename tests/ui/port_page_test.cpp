@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 
-#include "app/language.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/text_service.h"
 #include "gui_test_support.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/port_set_parallel.h"

@@ -17,11 +17,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/language.h"
 #include "app/ui/about_dlg.h"
-#include "app/ui/message_service.h"
+#include "base/ui/message_service.h"
 #include "app/ui/printune_dlg.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/text_service.h"
 #include "diagnostics/ui/command_test_page.h"
 #include "firmware/ui/firmware_page.h"
 #include "gui_test_support.h"

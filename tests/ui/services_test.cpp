@@ -4,11 +4,12 @@
 
 #include <QTest>
 
-#include "app/language.h"
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 #include "port/port_errors.h"
 #include "port/port_settings.h"
+#include "port/ui/port_failure_text.h"
 
 using namespace printune;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "network/bluetooth_commands.h"
 #include "network/netparam_command.h"
 #include "network/wifi_commands.h"

@@ -11,9 +11,9 @@
 #include <cstdlib>
 
 #include "app/startup_language.h"
-#include "app/ui/async_task.h"
+#include "base/ui/async_task.h"
 #include "app/ui/printune_dlg.h"
-#include "app/ui/text_service.h"
+#include "base/ui/text_service.h"
 
 namespace {
 

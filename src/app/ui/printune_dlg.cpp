@@ -5,19 +5,19 @@
 #include <QFileInfo>
 #include <QPainter>
 
-#include "app/language.h"
-#include "app/models.h"
 #include "app/settings_file.h"
 #include "app/startup_language.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/app_services.h"
-#include "app/ui/key_filter.h"
-#include "app/ui/message_service.h"
 #include "app/ui/settings_store.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/key_filter.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 #include "diagnostics/ui/command_test_page.h"
 #include "diagnostics/ui/test_items_page.h"
 #include "firmware/ui/firmware_page.h"
+#include "port/models.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/working_copies.h"
 #include "port/usb_filter.h"
@@ -63,6 +63,8 @@ void CPrintuneDlg::StartUp() {
     ui_->printerStatus->setText(QStringLiteral("  ") + Q(ModelName(1, UiLanguageId())));
 
     portPage_ = new CPagePortSet(ui_->pageArea);
+    connect(portPage_, &CPagePortSet::SaveRequested, this,
+            [this](const PortSettings& copy) { SaveSettingsOrWarn(copy, portPage_); });
     labelPage_ = new CPrintingSetupKP520_1(ui_->pageArea);
     firmwarePage_ = new CUpgradeFW(ui_->pageArea);
     commandPage_ = new CCommandTest(ui_->pageArea);

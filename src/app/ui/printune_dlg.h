@@ -9,6 +9,7 @@
 
 #include "port/port_settings.h"
 #include "port/printer_port.h"
+#include "port/ui/function_page.h" // also declares PortSettings to Qt
 
 namespace Ui {
 class CPrintuneDlg;
@@ -17,7 +18,6 @@ class CPrintuneDlg;
 namespace printune {
 
 class CCommandTest;
-class CFunctionPage;
 class CInternalSetupHT740;
 class CPagePortSet;
 class CPrintingSetupKP520_1;

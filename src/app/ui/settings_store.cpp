@@ -1,9 +1,9 @@
 #include "app/ui/settings_store.h"
 
-#include "app/language.h"
 #include "app/settings_file.h"
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 
 namespace printune {
 

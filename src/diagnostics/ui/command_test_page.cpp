@@ -14,16 +14,15 @@
 #include <QKeyEvent>
 #include <QTextBlock>
 
-#include "app/language.h"
-#include "app/startup_language.h"
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
+#include "base/device_texts.h"
+#include "base/language.h"
+#include "base/narrow_text.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 #include "diagnostics/data_send.h"
-#include "diagnostics/device_texts.h"
 #include "diagnostics/reply_console.h"
 #include "diagnostics/ui/notice_box.h"
 #include "port/port_errors.h"
-#include "settings/narrow_text.h"
 #include "ui_command_test_page.h"
 
 namespace printune {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/ui/async_task.h"
-#include "app/ui/function_page.h"
+#include "port/ui/function_page.h"
+#include "base/ui/async_task.h"
 #include "diagnostics/input_history.h"
 
 namespace Ui {

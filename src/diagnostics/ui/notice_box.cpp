@@ -1,7 +1,7 @@
 #include "diagnostics/ui/notice_box.h"
 
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 
 namespace printune {
 

@@ -1,7 +1,7 @@
 #pragma once
 // An engine notice shown through the message service: its icon, its text
 // and the remedy line under it when the port knew the cause.
-#include "diagnostics/port_link.h"
+#include "port/port_link.h"
 
 class QWidget;
 

@@ -2,9 +2,9 @@
 
 #include <QDir>
 
-#include "app/language.h"
-#include "app/models.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "port/models.h"
+#include "base/ui/text_service.h"
 #include "diagnostics/print_tests.h"
 #include "diagnostics/ui/notice_box.h"
 #include "ui_test_items_page.h"

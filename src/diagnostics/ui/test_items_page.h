@@ -7,8 +7,8 @@
 #include <stop_token>
 #include <vector>
 
-#include "app/ui/async_task.h"
-#include "app/ui/function_page.h"
+#include "port/ui/function_page.h"
+#include "base/ui/async_task.h"
 
 namespace Ui {
 class CTestItemDialog;

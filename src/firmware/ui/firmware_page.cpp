@@ -2,10 +2,10 @@
 
 #include <QFileDialog>
 
-#include "app/language.h"
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
-#include "diagnostics/device_texts.h"
+#include "base/language.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
+#include "base/device_texts.h"
 #include "firmware/firmware_rules.h"
 #include "firmware/firmware_update.h"
 #include "port/usb_filter.h"

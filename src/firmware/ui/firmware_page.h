@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "app/ui/async_task.h"
-#include "app/ui/function_page.h"
+#include "base/ui/async_task.h"
+#include "port/ui/function_page.h"
 
 namespace Ui {
 class CUpgradeFW;

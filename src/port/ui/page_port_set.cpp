@@ -3,19 +3,19 @@
 #include <QButtonGroup>
 #include <QFont>
 
-#include "app/language.h"
-#include "app/models.h"
-#include "app/ui/key_filter.h"
-#include "app/ui/message_service.h"
-#include "app/ui/settings_store.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/key_filter.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
+#include "port/exchange.h"
 #include "port/interface_commands.h"
+#include "port/models.h"
 #include "port/port_errors.h"
+#include "port/ui/port_failure_text.h"
 #include "port/ui/port_set_parallel.h"
 #include "port/ui/port_set_serial.h"
 #include "port/ui/working_copies.h"
 #include "port/usb_filter.h"
-#include "settings/exchange.h"
 #include "ui_page_port_set.h"
 
 namespace printune {
@@ -159,14 +159,14 @@ void CPagePortSet::OnModelActivated(int index) {
 
     const QString model = ui_->modelCombo->itemText(index);
     settings_.printerModel = S(model);
-    SaveSettingsOrWarn(settings_, this);
+    emit SaveRequested(settings_);
     emit ModelPicked(settings_, model);
 }
 
 void CPagePortSet::PickInterface(int portType) {
     settings_.portType = portType;
     SetSelectedInterface(portType);
-    SaveSettingsOrWarn(settings_, this);
+    emit SaveRequested(settings_);
     switch (portType) {
     case PORT_COM:
         SerialWorkingCopy() = settings_;

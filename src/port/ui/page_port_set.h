@@ -6,8 +6,8 @@
 // configuration after the serial dialog, and "Reset Wi-Fi settings".
 #include <memory>
 
-#include "app/ui/async_task.h"
-#include "app/ui/function_page.h"
+#include "base/ui/async_task.h"
+#include "port/ui/function_page.h"
 
 namespace Ui {
 class CPagePortSet;
@@ -53,6 +53,10 @@ public:
     CPortSetParallel* ParallelDialog() const { return parallelDialog_; }
 
 signals:
+    // The page copy is to be written to the settings file now; the main
+    // window saves it (the file belongs to the application) and warns, owned
+    // by this page, when the save fails.
+    void SaveRequested(const printune::PortSettings& copy);
     // User message 1: a model was picked.
     void ModelPicked(const printune::PortSettings& copy, const QString& model);
     // User message 5: an interface was picked.

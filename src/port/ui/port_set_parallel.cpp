@@ -1,7 +1,7 @@
 #include "port/ui/port_set_parallel.h"
 
-#include "app/ui/key_filter.h"
-#include "app/ui/text_service.h"
+#include "base/ui/key_filter.h"
+#include "base/ui/text_service.h"
 #include "port/ui/working_copies.h"
 #include "ui_port_set_parallel.h"
 

@@ -1,7 +1,7 @@
 #include "port/ui/port_set_serial.h"
 
-#include "app/ui/key_filter.h"
-#include "app/ui/text_service.h"
+#include "base/ui/key_filter.h"
+#include "base/ui/text_service.h"
 #include "port/device_names.h"
 #include "port/ui/working_copies.h"
 #include "ui_port_set_serial.h"

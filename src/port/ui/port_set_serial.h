@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "app/ui/function_page.h"
+#include "port/ui/function_page.h"
 
 namespace Ui {
 class CPortSetSerial;

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/language.h"
+#include "base/language.h"
 
 namespace printune {
 

@@ -2,11 +2,11 @@
 
 #include <QKeyEvent>
 
-#include "app/language.h"
-#include "app/startup_language.h"
-#include "app/ui/message_service.h"
-#include "app/ui/text_service.h"
+#include "base/language.h"
+#include "base/ui/message_service.h"
+#include "base/ui/text_service.h"
 #include "port/printer_port.h"
+#include "port/ui/port_failure_text.h"
 #include "settings/label_operations.h"
 #include "settings/settings_messages.h"
 #include "ui_label_setup_page.h"

@@ -11,8 +11,8 @@
 
 #include <QTimer>
 
-#include "app/ui/async_task.h"
-#include "app/ui/function_page.h"
+#include "base/ui/async_task.h"
+#include "port/ui/function_page.h"
 #include "settings/label_commands.h"
 
 namespace Ui {

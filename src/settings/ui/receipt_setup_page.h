@@ -5,7 +5,7 @@
 // printer operations are added by a later piece of work; it is not done.
 #include <memory>
 
-#include "app/ui/function_page.h"
+#include "port/ui/function_page.h"
 
 namespace Ui {
 class CInternalSetupHT740;

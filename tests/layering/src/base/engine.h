@@ -1,0 +1,3 @@
+#pragma once
+#include "base/ui/text_service.h"
+#include "base/utf8.h"

@@ -1,0 +1,2 @@
+#pragma once
+#include "base/utf8.h"

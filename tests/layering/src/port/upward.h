@@ -1,0 +1,3 @@
+#pragma once
+#include "base/language.h"
+#include "settings/label_commands.h"

@@ -1,0 +1,2 @@
+#include "network/netcfg.h"
+#include "port/exchange.h"
