@@ -27,6 +27,7 @@
 #include "base/language.h"
 #include "base/ui/text_service.h"
 #include "diagnostics/ui/command_test_page.h"
+#include "firmware/ui/firmware_page.h"
 #include "gui_test_support.h"
 #include "network/ui/bluetooth_setup_dlg.h"
 #include "network/ui/wifi_setup_dlg_kp520.h"
@@ -281,6 +282,65 @@ void RenderWirelessDialogs(int language) {
     QDir::setCurrent(previous);
 }
 
+// The firmware page against a simulated KP-520: after an update that took
+// (versions before and after), then during a transfer to a slow printer.
+void RenderFirmwarePage(int language) {
+    const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+        std::ofstream image("KP520_V2.24.bin", std::ios::binary);
+        image << std::string(24 << 20, '\x5A');
+    }
+    const QString imagePath = QDir::current().filePath(QStringLiteral("KP520_V2.24.bin"));
+    ApplyUiLanguage(language);
+    MessageService::SetAnswerer([](const MessageRecord& m) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(m.text));
+        return QMessageBox::Ok;
+    });
+    CUpgradeFW::SetFileChooser([imagePath](QWidget*, const QString&) { return imagePath; });
+    const auto open = [&](printune_test::SimProcess& sim, auto&& use) {
+        printune_test::IniValues values;
+        values.model = language == LANG_CHINESE ? "Label Printer(200DPI)" : "KP-520";
+        values.portType = PORT_LAN;
+        values.ip = "127.0.0.1";
+        values.listenPort = sim.TcpPort();
+        values.language = language == LANG_CHINESE ? "Chinese" : "English";
+        std::ofstream("printune.ini", std::ios::binary) << printune_test::IniText(values);
+        CPrintuneDlg window;
+        window.show();
+        (void)QTest::qWaitForWindowExposed(&window);
+        printune_test::ChooseFunction(window, 2);
+        CUpgradeFW* page = window.FirmwarePage();
+        page->findChild<QPushButton*>(QStringLiteral("browseButton"))->click();
+        page->findChild<QPushButton*>(QStringLiteral("downloadModeButton"))->click();
+        (void)QTest::qWaitFor([page] { return !page->DownloadCommandRunning(); }, 10000);
+        page->findChild<QPushButton*>(QStringLiteral("updateButton"))->click();
+        use(window, page);
+    };
+    {
+        printune_test::SimProcess sim({"--fw-version-after", "KP520 V2.24 2026-12-01"});
+        open(sim, [&](CPrintuneDlg& window, CUpgradeFW* page) {
+            (void)QTest::qWaitFor([page] { return !page->Busy(); }, 30000);
+            Save(&window, QStringLiteral("main_firmware_updated%1").arg(suffix));
+        });
+    }
+    {
+        printune_test::SimProcess sim({"--read-rate", "2000000"});
+        open(sim, [&](CPrintuneDlg& window, CUpgradeFW* page) {
+            auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+            (void)QTest::qWaitFor([&] { return bar->value() >= 35; }, 30000);
+            Save(&window, QStringLiteral("main_firmware_sending%1").arg(suffix));
+            sim.Stop(); // ends the held write
+            (void)QTest::qWaitFor([page] { return !page->Busy(); }, 30000);
+        });
+    }
+    CUpgradeFW::SetFileChooser({});
+    MessageService::SetAnswerer({});
+    QDir::setCurrent(previous);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -307,5 +367,7 @@ int main(int argc, char* argv[]) {
     RenderCommandTest(LANG_CHINESE);
     RenderWirelessDialogs(LANG_ENGLISH);
     RenderWirelessDialogs(LANG_CHINESE);
+    RenderFirmwarePage(LANG_ENGLISH);
+    RenderFirmwarePage(LANG_CHINESE);
     return written > 0 ? 0 : 1;
 }

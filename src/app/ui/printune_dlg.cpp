@@ -132,7 +132,6 @@ void CPrintuneDlg::ApplyLoadedSettings() {
         portPage_->SetSelectedInterface(type);
         interfaceType_ = type;
         portPage_->SetInterfaceButtons(type);
-        firmwarePage_->SetInterfaceButtons(type);
     }
 
     const QString fifth = Q(ModelName(5, LANG_ENGLISH));
