@@ -7,17 +7,17 @@
 #include "port/interface_commands.h"
 #include "port/models.h"
 #include "port/printer_port.h"
+#include "signals.h"
 #include "texts.h"
 
 namespace printune::cli {
 
 namespace {
 
-[[noreturn]] void ThrowExchange(const ExchangeResult& r, int32_t portType,
-                                const CPrinterPort& port) {
+[[noreturn]] void ThrowExchange(const ExchangeResult& r, int32_t portType, int sysErrno) {
     if (r.outcome == ExchangeOutcome::OpenFailed || r.outcome == ExchangeOutcome::WriteFailed ||
         r.outcome == ExchangeOutcome::ReadFailed)
-        ThrowPort(r.portError, portType, port.LastErrno());
+        ThrowPort(r.portError, portType, sysErrno);
     ThrowOther(L("Interrupted.", "已中断。"));
 }
 
@@ -44,18 +44,15 @@ void SerialConfig(Context& c, const ParsedArgs& a) {
     if (auto v = a.Find("flow"))
         pending.flowControl = CheckFlow(*v);
 
-    CPrinterPort port;
-    const ExchangeResult r = SendSerialConfig(port, pending, c.modelPosition);
-    const int32_t usedType = port.portType;
-
+    const SerialReconfiguration r = ReconfigureSerial(pending, c.modelPosition, StopToken());
+    const int32_t usedType = r.usedType;
     if (!a.Has("no-save")) {
-        pending.portType = PORT_COM;
-        c.settings = pending;
-        SetCurrentPortSettings(pending);
+        c.settings = r.adopted;
+        SetCurrentPortSettings(r.adopted);
         SaveRunSettings(c);
     }
-    if (r.outcome != ExchangeOutcome::Sent)
-        ThrowExchange(r, usedType, port);
+    if (r.result.outcome != ExchangeOutcome::Sent)
+        ThrowExchange(r.result, usedType, r.sysErrno);
     const std::vector<uint8_t> bytes = BuildSerialConfigCommand(pending, c.modelPosition);
     if (c.json) {
         Json doc = OkDocument("serial-config");
@@ -82,9 +79,9 @@ void RequireLabelPrinterForWireless(const Context& c) {
 void WifiReset(Context& c, const ParsedArgs&) {
     RequireLabelPrinterForWireless(c);
     CPrinterPort port;
-    const ExchangeResult r = SendWifiReset(port, c.settings);
+    const ExchangeResult r = SendWifiReset(port, c.settings, StopToken());
     if (r.outcome != ExchangeOutcome::Sent)
-        ThrowExchange(r, c.settings.portType, port);
+        ThrowExchange(r, c.settings.portType, port.LastErrno());
     ReportSent(c, "wifi reset", static_cast<long long>(BuildWifiResetCommand().size()));
 }
 

@@ -2,7 +2,11 @@
 // that go through the printer port.
 #include <strings.h>
 
+#include <chrono>
+#include <cstdlib>
+
 #include "base/codepage.h"
+#include "base/device_texts.h"
 #include "base/language.h"
 #include "command.h"
 #include "context.h"
@@ -11,6 +15,9 @@
 #include "network/bluetooth_commands.h"
 #include "network/net_fields.h"
 #include "network/wifi_commands.h"
+#include "network/wifi_join.h"
+#include "network/wireless_operations.h"
+#include "network_options.h"
 #include "output.h"
 #include "port/interface_commands.h"
 #include "port/port_errors.h"
@@ -22,13 +29,18 @@ namespace printune::cli {
 
 namespace {
 
-void Send(const Context& c, const PortSettings& settings, const std::vector<uint8_t>& bytes,
-          const std::string& words) {
-    CliLink link(settings);
-    const SendOutcome r = SendToPrinter(link, bytes, MessageLanguage());
+// Reports a wireless operation's outcome: failures leave with the notice
+// (a refused input as a usage error), success prints what was sent.
+void Report(const Context& c, const CliLink& link, const WirelessOutcome& r,
+            const std::string& words, bool print = true) {
+    if (r.stopped)
+        ThrowOther(L("Interrupted.", "已中断。"));
+    if (r.refused)
+        ThrowInput(r.notice ? r.notice->text : std::string());
     if (!r.ok)
         ThrowNotice(link, r.notice.value_or(Notice{}), EXIT_OTHER);
-    ReportSent(c, words, r.bytesSent);
+    if (print)
+        ReportSent(c, words, r.bytesSent);
 }
 
 int IndexOf(const std::string& option, const std::string& value,
@@ -45,6 +57,58 @@ Ipv4Octets Address(const std::string& option, const std::string& text) {
         ThrowInput(Format(L("invalid --%s '%s' (A.B.C.D)", "--%s 无效：'%s'（A.B.C.D）"),
                           option.c_str(), text.c_str()));
     return ip;
+}
+
+int CheckJoinWait(const std::string& text) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < 1 || v > WIFI_JOIN_WAIT_MAX_S)
+        ThrowInput(Format(
+            L("invalid --wait-join '%s' (1..%d seconds)", "--wait-join 无效：'%s'（1..%d 秒）"),
+            text.c_str(), WIFI_JOIN_WAIT_MAX_S));
+    return static_cast<int>(v);
+}
+
+// Looks for the printer on the network after the Wi-Fi command.
+void WaitJoin(const Context& c, const ParsedArgs& a, const WifiJoinTarget& target, int seconds,
+              int64_t bytesSent) {
+    NetCfgAddresses addresses = NetCfgAddresses::FromEnvironment();
+    if (auto d = a.Find("dest"))
+        addresses.destination = CheckEndpoint(*d, NETCFG_PORT, "--dest");
+    if (auto b = a.Find("bind"))
+        addresses.bind = CheckEndpoint(*b, NETCFG_PORT, "--bind");
+    if (!c.json)
+        PrintLine(Format(L("Looking for the printer on the network (up to %d s)...",
+                           "正在网络上查找打印机（最多 %d 秒）..."),
+                         seconds));
+    const WifiJoinResult r =
+        WaitForWifiJoin(target, std::chrono::seconds(seconds), addresses, StopToken());
+    switch (r.outcome) {
+    case WifiJoinOutcome::Stopped:
+        ThrowOther(L("Interrupted.", "已中断。"));
+    case WifiJoinOutcome::NoNetwork:
+        ThrowOther(NetCfgOpenErrorMessage(r.openError, MessageLanguage()));
+    case WifiJoinOutcome::NotFound:
+        ThrowOther(Format(L("The printer did not appear on the network within %d s.",
+                            "打印机在 %d 秒内没有出现在网络上。"),
+                          seconds));
+    case WifiJoinOutcome::Found:
+        break;
+    }
+    if (c.json) {
+        Json doc = OkDocument("wifi set");
+        doc.Set("bytes", static_cast<long long>(bytesSent));
+        doc.Set("joined", true);
+        doc.Set("ip", std::string(r.device.ip));
+        doc.Set("mac", std::string(r.device.mac));
+        doc.Set("serial", std::string(r.device.serial));
+        doc.Set("name", std::string(r.device.name));
+        PrintJson(doc);
+        return;
+    }
+    PrintLine(Format(L("The printer %s (serial %s, MAC %s) is on the network at %s.",
+                       "打印机 %s（序列号 %s，MAC %s）已在网络上，地址 %s。"),
+                     r.device.name, r.device.serial, r.device.mac, r.device.ip));
 }
 
 void WifiSet(Context& c, const ParsedArgs& a) {
@@ -73,23 +137,31 @@ void WifiSet(Context& c, const ParsedArgs& a) {
     if (w.encryption == WIFI_ENCRYPTION_NONE && !w.key.empty())
         ThrowInput(L("--key needs an --encryption other than None",
                      "--key 需要 None 以外的 --encryption"));
-    const WifiCommand cmd = BuildWifiCommand(w, lang);
-    if (!cmd.ok)
-        ThrowInput(cmd.notice ? cmd.notice->text : std::string());
-    Send(c, c.settings, cmd.bytes, "wifi set");
+    int waitJoin = 0;
+    if (auto v = a.Find("wait-join")) {
+        waitJoin = CheckJoinWait(*v);
+        if (!WifiJoinWaitApplies(w))
+            ThrowInput(L("--wait-join needs --mode STA: in AP mode the printer joins no network",
+                         "--wait-join 需要 --mode STA：AP 模式下打印机不加入网络"));
+    }
+    CliLink link(c);
+    const WirelessOutcome r = SendWifiSettings(link, w, lang, StopToken());
+    // With a join wait the JSON document comes after it, with the bytes.
+    Report(c, link, r, "wifi set", waitJoin == 0 || !c.json);
+    if (waitJoin > 0)
+        WaitJoin(c, a,
+                 WifiJoinTargetFor(w, a.Find("serial").value_or(std::string()),
+                                   a.Find("mac").value_or(std::string())),
+                 waitJoin, r.bytesSent);
 }
 
 void BtSet(Context& c, const ParsedArgs& a) {
     RequireLabelPrinterForWireless(c);
     const int lang = MessageLanguage();
-    const std::string& name = a.positional[0];
-    // The dialog's name field takes at most 15 characters.
-    if (Utf8CharCount(name) > static_cast<size_t>(BT_NAME_EDIT_MAX))
-        ThrowInput(L("Please enter a valid Bluetooth name !", "请输入有效的蓝牙名称！"));
-    const BluetoothCommand cmd = BuildBluetoothSettings(name, a.positional[1], lang);
-    if (!cmd.ok)
-        ThrowInput(cmd.notice ? cmd.notice->text : std::string());
-    Send(c, c.settings, cmd.bytes, "bt set");
+    CliLink link(c);
+    Report(c, link,
+           SendBluetoothSettings(link, a.positional[0], a.positional[1], lang, StopToken()),
+           "bt set");
 }
 
 void BtGet(Context& c, const ParsedArgs&) {
@@ -168,22 +240,25 @@ void AddWirelessCommands(std::vector<Command>& list) {
           {"dhcp", "Enable|Disable", "DHCP (Enable)", "DHCP（Enable）"},
           {"ip", "A.B.C.D", "IP address (192.168.1.11)", "IP 地址（192.168.1.11）"},
           {"mask", "A.B.C.D", "subnet mask (255.255.255.0)", "子网掩码（255.255.255.0）"},
-          {"gateway", "A.B.C.D", "gateway (192.168.1.11)", "网关（192.168.1.11）"}},
+          {"gateway", "A.B.C.D", "gateway (192.168.1.11)", "网关（192.168.1.11）"},
+          {"wait-join", "SECONDS",
+           "then look for the printer on the network up to SECONDS (STA mode)",
+           "然后在网络上查找打印机，最多 SECONDS 秒（STA 模式）"},
+          {"serial", "SERIAL", "with --wait-join: the printer's serial number",
+           "与 --wait-join 一起：打印机的序列号"},
+          {"mac", "MAC", "with --wait-join: the printer's MAC address",
+           "与 --wait-join 一起：打印机的 MAC 地址"},
+          {"dest", "ADDRESS[:PORT]", "with --wait-join: where the search goes",
+           "与 --wait-join 一起：搜索请求的目标"},
+          {"bind", "ADDRESS[:PORT]", "with --wait-join: where replies are received",
+           "与 --wait-join 一起：接收应答的地址"}},
          0,
          0,
          WifiSet,
          [] {
              return std::string(L("Encryptions: ", "加密方式：")) + Names(WifiEncryptionNames()) +
-                    "\n" +
-                    L("KEY FORMAT INSTRUCTION:\n1.None:Key not required;\n2.WEP64:The key should "
-                      "be 5 ASCII characters or 5 hexadecimal digits;\n3.WEP128:The key should be "
-                      "13 ASCII characters or 13 hexadecimal digits;\n4.WPA-PSK(TKIP) or "
-                      "WPA-PSK(CCMP/AES) or\nWPA2-PSK(TKIP) or WPA2-PSK(CCMP/AES):The key should "
-                      "be 8 to 63 ASCII characters or 8 to 64 hexadecimal digits.\n",
-                      "密钥格式说明：\n1.None：不需要密钥；\n2.WEP64：密钥应为 5 个 ASCII 字符或 5 "
-                      "个十六进制数；\n3.WEP128：密钥应为 13 个 ASCII 字符或 13 个十六进制数；\n"
-                      "4.WPA-PSK(TKIP)、WPA-PSK(CCMP/AES)、\nWPA2-PSK(TKIP)、WPA2-PSK(CCMP/AES)："
-                      "密钥应为 8 到 63 个 ASCII 字符或 8 到 64 个十六进制数。\n");
+                    "\n" + DeviceTextString(DeviceText::WifiKeyInstruction, MessageLanguage()) +
+                    "\n";
          }});
     list.push_back({"wifi reset",
                     "",
@@ -221,7 +296,10 @@ void AddWirelessCommands(std::vector<Command>& list) {
                     0,
                     [](Context& c, const ParsedArgs&) {
                         RequireLabelPrinterForWireless(c);
-                        Send(c, c.settings, BluetoothRestoreCommand(), "bt restore");
+                        CliLink link(c);
+                        Report(c, link,
+                               RestoreBluetoothSettings(link, MessageLanguage(), StopToken()),
+                               "bt restore");
                     },
                     {}});
     list.push_back(

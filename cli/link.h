@@ -24,6 +24,7 @@ public:
     int Close() override { return inner_.Close(); }
     int32_t PortType() const override { return inner_.PortType(); }
     int LastErrno() const override { return inner_.LastErrno(); }
+    bool WaitForInput(int ms) override { return inner_.WaitForInput(ms); }
 
     // The last failure Open, Write or Read raised; code 0 when Open opened
     // nothing without raising; empty when the port never failed.

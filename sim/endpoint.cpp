@@ -21,6 +21,7 @@ namespace printune_sim {
 
 namespace {
 constexpr size_t CHUNK = 64 * 1024;
+constexpr int QUIET_END_MS = 1000;
 constexpr int PRINTER_RECEIVE_BUFFER = 4096;
 
 void SetNonBlocking(int fd) {
@@ -103,6 +104,8 @@ void Endpoint::ReadSome() {
     if (n > 0) {
         capture_->Bytes("rx", buf, static_cast<size_t>(n));
         received_ += n;
+        if (!socket_)
+            EndWhenQuiet();
         Reply reply;
         device_->OnBytes(buf, static_cast<size_t>(n), reply);
         TakeDeviceEvents();
@@ -125,11 +128,40 @@ void Endpoint::ReadSome() {
         OnPeerClosed();
         return;
     }
+    if (faults_.readRate > 0 && n > 0 && reading_) {
+        // A slow printer: stop reading for as long as these bytes take it.
+        reading_ = false;
+        UpdateEvents();
+        const uint64_t gen = generation_;
+        auto id = std::make_shared<uint64_t>(0);
+        *id = loop_.After(static_cast<int>(n * 1000 / faults_.readRate) + 1, [this, gen, id] {
+            timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
+            if (gen != generation_)
+                return;
+            reading_ = true;
+            UpdateEvents();
+        });
+        timers_.push_back(*id);
+    }
     if (faults_.readLimit >= 0 && received_ >= faults_.readLimit && reading_) {
         capture_->Note("fault", "reading stopped after " + std::to_string(received_) + " bytes");
         reading_ = false;
         UpdateEvents();
     }
+}
+
+void Endpoint::EndWhenQuiet() {
+    const int64_t mark = received_;
+    const uint64_t gen = generation_;
+    auto id = std::make_shared<uint64_t>(0);
+    *id = loop_.After(QUIET_END_MS, [this, mark, gen, id] {
+        timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
+        if (gen != generation_ || received_ != mark)
+            return;
+        device_->OnDisconnect();
+        TakeDeviceEvents();
+    });
+    timers_.push_back(*id);
 }
 
 void Endpoint::QueueLater(int ms, std::vector<uint8_t> bytes, bool closeAfter) {

@@ -21,6 +21,7 @@ struct EndpointFaults {
     int64_t closeAfter = -1; // TCP: drop the connection after this many bytes
     int64_t readLimit = -1;  // stop reading after this many bytes (per connection)
     int replyDelayMs = 0;    // at least this long before every reply
+    int64_t readRate = -1;   // take at most this many bytes per second (a slow printer)
 };
 
 // Ordered key/value pairs describing an endpoint (see the description file).
@@ -66,6 +67,9 @@ private:
     void QueueLater(int ms, std::vector<uint8_t> bytes, bool closeAfter);
     void UpdateEvents();
     void TakeDeviceEvents();
+    // Serial, parallel and USB have no connection to end: after a quiet
+    // second the device ends what a disconnect would (an image in progress).
+    void EndWhenQuiet();
 
     std::function<void(const std::string&)> onEvent_;
 

@@ -22,7 +22,20 @@ std::array<uint32_t, 256> MakeCrcTable() {
     return t;
 }
 
+AfterImage& AfterImageSetting() {
+    static AfterImage after;
+    return after;
+}
+
 } // namespace
+
+void SetAfterImage(const AfterImage& after) {
+    AfterImageSetting() = after;
+}
+
+const AfterImage& CurrentAfterImage() {
+    return AfterImageSetting();
+}
 
 uint32_t FirmwareHandler::Crc32(const uint8_t* data, size_t length) {
     static const std::array<uint32_t, 256> table = MakeCrcTable();
@@ -34,6 +47,10 @@ uint32_t FirmwareHandler::Crc32(const uint8_t* data, size_t length) {
 
 CommandHandler::Result FirmwareHandler::Handle(const uint8_t* data, size_t length, size_t& consumed,
                                                Reply&) {
+    if (gone_) {
+        consumed = length;
+        return Result::Handled;
+    }
     if (!receiving_ && family_ == Family::Label && downloadMode_) {
         receiving_ = true;
         current_ = Image{"label", {}, 0, false};
@@ -83,11 +100,20 @@ void FirmwareHandler::FinishImage() {
     std::snprintf(line, sizeof line, "firmware: %s image %zu bytes crc32 %08X %s", img.kind.c_str(),
                   img.bytes.size(), img.crc32, img.valid ? "accepted" : "rejected");
     events_.push_back(line);
+    const bool accepted = img.valid;
     images_.push_back(std::move(img));
     if (images_.size() > MAX_KEPT_IMAGES)
         images_.erase(images_.begin());
     // The printer restarts with its new firmware: download mode ends.
     downloadMode_ = false;
+    if (!accepted)
+        return;
+    if (onAccepted_)
+        onAccepted_();
+    if (CurrentAfterImage().gone) {
+        gone_ = true;
+        events_.push_back("firmware: printer gone");
+    }
 }
 
 void FirmwareHandler::Reset() {

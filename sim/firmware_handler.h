@@ -6,6 +6,7 @@
 // ends when the connection that carried it closes; it is then checked and
 // reported. Goes first in a printer's chain: an image may contain anything.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,13 +14,23 @@
 
 namespace printune_sim {
 
+// What a printer does once an image was accepted (the same for every
+// simulated printer of the run).
+struct AfterImage {
+    std::string labelVersion; // non-empty: the label printers' new version text
+    bool gone = false;        // the printer never answers again
+};
+void SetAfterImage(const AfterImage& after);
+const AfterImage& CurrentAfterImage();
 // The event a printer reports when it takes the download-mode command.
 inline constexpr const char* DOWNLOAD_MODE_EVENT = "firmware: download mode";
 
 class FirmwareHandler : public CommandHandler {
 public:
     enum class Family { Label, Receipt };
-    explicit FirmwareHandler(Family family) : family_(family) {}
+    // onAccepted runs after each accepted image (the printer restarts).
+    explicit FirmwareHandler(Family family, std::function<void()> onAccepted = {})
+        : family_(family), onAccepted_(std::move(onAccepted)) {}
 
     Result Handle(const uint8_t* data, size_t length, size_t& consumed, Reply& reply) override;
     void Reset() override; // the connection ended: an image in progress is complete
@@ -45,6 +56,8 @@ public:
 
 private:
     Family family_;
+    std::function<void()> onAccepted_;
+    bool gone_ = false; // restarted into nothing: takes every byte, answers none
     bool downloadMode_ = false;
     bool receiving_ = false;
     Image current_;

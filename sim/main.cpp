@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
     }
     SetStateDirectory(opt.stateDir);
     SetReceiptStatusFaults(opt.statusFaults);
+    SetAfterImage(AfterImage{opt.versionAfterImage, opt.goneAfterImage});
     if (!InstallSignals())
         return Fail("cannot create the signal pipe");
 

@@ -38,7 +38,11 @@ std::unique_ptr<SimDevice> MakeSimPrinter(const std::string& model) {
         auto state = std::make_shared<LabelPrinterState>(LabelPrinterState::Factory(model));
         state->stateFile = StateFilePath(model);
         state->Load();
-        printer->AddHandler(std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Label));
+        printer->AddHandler(
+            std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Label, [state] {
+                if (!CurrentAfterImage().labelVersion.empty())
+                    state->firmwareVersion = CurrentAfterImage().labelVersion;
+            }));
         printer->AddHandler(std::make_shared<WirelessHandler>(model));
         AddLabelHandlers(*printer, state);
     }

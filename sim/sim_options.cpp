@@ -51,9 +51,13 @@ const char* SimUsage() {
            "  --reply-delay MS            wait before every reply\n"
            "  --close-after N             TCP: drop the connection after N bytes\n"
            "  --read-limit N              stop reading after N bytes per connection\n"
+           "  --read-rate B               take at most B bytes per second (a slow printer)\n"
            "  --state-dir DIR             keep the printers' settings there between runs\n"
            "  --reply-fault LIST          silent, delay:MS, short:N, garbage, split:MS\n"
            "                              (comma-separated)\n"
+           "  --fw-version-after TEXT     label printers report this firmware version\n"
+           "                              after an accepted image\n"
+           "  --gone-after-update         after an accepted image a printer never answers\n"
            "  --download-restart MS       USB: gone from the listing for MS after the\n"
            "                              download-mode command\n"
            "  --status-fault LIST         receipt status: near-end, paper-end, cover-open,\n"
@@ -152,6 +156,12 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 return false;
             }
             o.downloadRestartMs = static_cast<int>(n);
+        } else if (a == "--read-rate") {
+            if (!value(v) || !ParseInt(v, 1, 1LL << 40, n)) {
+                error = "bad --read-rate value: " + v;
+                return false;
+            }
+            o.faults.readRate = n;
         } else if (a == "--reply-delay" || a == "--close-after" || a == "--read-limit") {
             if (!value(v))
                 return false;
@@ -169,6 +179,11 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
         } else if (a == "--status-fault") {
             if (!value(v) || !ParseReceiptStatusFaults(v, o.statusFaults, error))
                 return false;
+        } else if (a == "--fw-version-after") {
+            if (!value(o.versionAfterImage))
+                return false;
+        } else if (a == "--gone-after-update") {
+            o.goneAfterImage = true;
         } else if (a == "--reply-fault") {
             if (!value(v) || !ParseReplyFaults(v, o.replyFaults, error))
                 return false;

@@ -39,8 +39,10 @@ struct SimOptions {
     std::vector<UsbSpec> usb;
     std::vector<CannedRule> canned;
     EndpointFaults faults;
-    std::string stateDir;    // keep the printer models' settings there
-    ReplyFaults replyFaults; // applied to the printer models' replies
+    std::string stateDir;          // keep the printer models' settings there
+    ReplyFaults replyFaults;       // applied to the printer models' replies
+    std::string versionAfterImage; // a label printer's firmware version after an image
+    bool goneAfterImage = false;   // after an image the printer answers nothing
     // USB: after the download-mode command a printer leaves the listing for
     // this long, as a real one restarting; -1: it stays.
     int downloadRestartMs = -1;

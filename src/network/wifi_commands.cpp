@@ -118,8 +118,4 @@ WifiCommand BuildWifiCommand(const WifiConfig& c, int languageId) {
     return r;
 }
 
-std::vector<uint8_t> WifiResetCommand() {
-    return {0x1B, 0x0D, 0x53, 0x1B, 0x40, 0x01, 0x1B, 0x10, 0x45};
-}
-
 } // namespace printune

@@ -66,7 +66,4 @@ struct WifiCommand {
 // Checks every field afresh and builds the command.
 WifiCommand BuildWifiCommand(const WifiConfig& config, int languageId);
 
-// 1B 0D 53 1B 40 01 1B 10 45.
-std::vector<uint8_t> WifiResetCommand();
-
 } // namespace printune

@@ -38,25 +38,54 @@ std::vector<uint8_t> BuildWifiResetCommand() {
     return {0x1B, 0x0D, 0x53, 0x1B, 0x40, 0x01, 0x1B, 0x10, 0x45};
 }
 
-ExchangeResult SendSerialConfig(CPrinterPort& port, const PortSettings& pending,
-                                int modelPosition) {
+namespace {
+
+ExchangeResult Attempt(CPrinterPort& port, const std::vector<uint8_t>& command,
+                       const std::stop_token& stop, const SendProgressFn& progress) {
+    if (stop.stop_requested()) {
+        ExchangeResult stopped;
+        stopped.outcome = ExchangeOutcome::Stopped;
+        return stopped;
+    }
+    if (progress)
+        progress(SendProgress{port.portType});
+    return SendRequest(port, command);
+}
+
+} // namespace
+
+ExchangeResult SendSerialConfig(CPrinterPort& port, const PortSettings& pending, int modelPosition,
+                                std::stop_token stop, const SendProgressFn& progress) {
     std::vector<uint8_t> command = BuildSerialConfigCommand(pending, modelPosition);
     port.lptName = pending.lptPortName;
     port.comName = pending.comPortName;
     port.portType = PORT_USB;
-    ExchangeResult r = SendRequest(port, command);
+    ExchangeResult r = Attempt(port, command, stop, progress);
     if (r.outcome == ExchangeOutcome::OpenFailed &&
         (r.portError == PORT_ERR_OPEN || r.portError == PORT_ERR_USB_LIST ||
          r.portError == PORT_ERR_USB_NONE)) {
         port.portType = PORT_COM;
-        r = SendRequest(port, command);
+        r = Attempt(port, command, stop, progress);
     }
     return r;
 }
 
-ExchangeResult SendWifiReset(CPrinterPort& port, const PortSettings& settings) {
+SerialReconfiguration ReconfigureSerial(const PortSettings& pending, int modelPosition,
+                                        std::stop_token stop, const SendProgressFn& progress) {
+    SerialReconfiguration r;
+    CPrinterPort port;
+    r.result = SendSerialConfig(port, pending, modelPosition, std::move(stop), progress);
+    r.usedType = port.portType;
+    r.sysErrno = port.LastErrno();
+    r.adopted = pending;
+    r.adopted.portType = PORT_COM;
+    return r;
+}
+
+ExchangeResult SendWifiReset(CPrinterPort& port, const PortSettings& settings, std::stop_token stop,
+                             const SendProgressFn& progress) {
     ConfigurePort(port, settings);
-    return SendRequest(port, BuildWifiResetCommand());
+    return Attempt(port, BuildWifiResetCommand(), stop, progress);
 }
 
 } // namespace printune

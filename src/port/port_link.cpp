@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <poll.h>
 
 #include "base/device_texts.h"
 #include "port/port_errors.h"
@@ -26,6 +27,14 @@ PrinterPortLink::PrinterPortLink(const PortSettings& settings, std::string addre
 
 PrinterPortLink::~PrinterPortLink() {
     port_.Close();
+}
+
+bool PrinterPortLink::WaitForInput(int ms) {
+    if (port_.portType != PORT_COM || port_.handles[0] < 0)
+        return true;
+    pollfd p{port_.handles[0], POLLIN, 0};
+    // Errors and hang-ups count as ready: the read reports them.
+    return ::poll(&p, 1, ms) != 0;
 }
 
 int PrinterPortLink::Open() {

@@ -31,6 +31,14 @@ public:
     virtual int Close() = 0;
     virtual int32_t PortType() const = 0;
     virtual int LastErrno() const { return 0; }
+    // Waits up to ms for input before a read that would block long (a
+    // serial read waits for the port's own time-outs, seconds for a large
+    // buffer), so a reply wait keeps its time-out and its stop token. True
+    // when a read may follow.
+    virtual bool WaitForInput(int ms) {
+        (void)ms;
+        return true;
+    }
 };
 
 class PrinterPortLink final : public PortLink {
@@ -51,6 +59,7 @@ public:
     int Close() override;
     int32_t PortType() const override;
     int LastErrno() const override;
+    bool WaitForInput(int ms) override;
 
 private:
     std::unique_ptr<CPrinterPort> owned_;
@@ -89,6 +98,11 @@ struct LinkAsPort {
     int Flush() { return link.Flush(); }
     int Close() { return link.Close(); }
 };
+
+// The reply wait of the exchange over a link.
+inline bool WaitForInput(LinkAsPort& port, int ms) {
+    return port.link.WaitForInput(ms);
+}
 
 // Closes the link when the scope ends, on every path.
 class LinkCloser {

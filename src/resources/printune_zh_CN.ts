@@ -37,6 +37,41 @@
     </message>
 </context>
 <context>
+    <name>CBluetoothSetupDlg</name>
+    <message>
+        <source>Bluetooth Settings</source>
+        <translation>蓝牙设置</translation>
+    </message>
+    <message>
+        <source>Bluetooth Name:</source>
+        <translation>蓝牙名称:</translation>
+    </message>
+    <message>
+        <source>Bluetooth Password:</source>
+        <translation>蓝牙密码:</translation>
+    </message>
+    <message>
+        <source>Mac Address:</source>
+        <translation>MAC 地址:</translation>
+    </message>
+    <message>
+        <source>Send Settings</source>
+        <translation>发送设置</translation>
+    </message>
+    <message>
+        <source>Get Bluetooth Settings</source>
+        <translation>获取蓝牙设置</translation>
+    </message>
+    <message>
+        <source>Restore all Settings</source>
+        <translation>恢复所有设置</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
     <name>CCommandTest</name>
     <message>
         <source>Send Data </source>
@@ -333,10 +368,6 @@
 The connection uses the printer at %1, TCP port %2.</source>
         <translation>暂不支持搜索网络打印机。
 当前连接使用打印机 %1，TCP 端口 %2。</translation>
-    </message>
-    <message>
-        <source>This setting is not available yet.</source>
-        <translation>此设置暂不可用。</translation>
     </message>
 </context>
 <context>
@@ -707,8 +738,107 @@ The connection uses the printer at %1, TCP port %2.</source>
 <context>
     <name>CUpgradeFW</name>
     <message>
-        <source>Update Firmware</source>
-        <translation>软件升级</translation>
+        <source>Instruction</source>
+        <translation>说明</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>Firmware file path:</source>
+        <translation>固件文件路径：</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>浏览</translation>
+    </message>
+    <message>
+        <source>Download Mode</source>
+        <translation>下载模式</translation>
+    </message>
+    <message>
+        <source>Please wait for a while</source>
+        <translation>请稍候</translation>
+    </message>
+</context>
+<context>
+    <name>CWifiSetupDlg_KP520</name>
+    <message>
+        <source>Wi-Fi Setup</source>
+        <translation>Wi-Fi 设置</translation>
+    </message>
+    <message>
+        <source>Wi-Fi Mode:</source>
+        <translation>Wi-Fi 模式:</translation>
+    </message>
+    <message>
+        <source>SSID:</source>
+        <translation>SSID:</translation>
+    </message>
+    <message>
+        <source>Encryption:</source>
+        <translation>加密方式:</translation>
+    </message>
+    <message>
+        <source>Key Format:</source>
+        <translation>密钥格式:</translation>
+    </message>
+    <message>
+        <source>Key:</source>
+        <translation>密钥:</translation>
+    </message>
+    <message>
+        <source>DHCP:</source>
+        <translation>DHCP:</translation>
+    </message>
+    <message>
+        <source>Disable</source>
+        <translation>无效</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>有效</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址:</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>子网掩码:</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>网关:</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source> Reset Wi-Fi</source>
+        <translation> 复位 Wi-Fi</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>The Wi-Fi settings were sent. Look for the printer on the network for up to %1 s to see whether it joined?</source>
+        <translation>Wi-Fi 设置已发送。是否在网络上查找打印机（最多 %1 秒），以确认它已加入网络？</translation>
+    </message>
+    <message>
+        <source>Looking for the printer on the network... %1 s</source>
+        <translation>正在网络上查找打印机... %1 秒</translation>
+    </message>
+    <message>
+        <source>The printer %1 (serial number %2, MAC %3) is on the network at %4.</source>
+        <translation>打印机 %1（序列号 %2，MAC %3）已在网络上，地址为 %4。</translation>
+    </message>
+    <message>
+        <source>The printer did not appear on the network within %1 s.</source>
+        <translation>打印机在 %1 秒内没有出现在网络上。</translation>
     </message>
 </context>
 <context>
@@ -991,6 +1121,65 @@ The connection uses the printer at %1, TCP port %2.</source>
     <message>
         <source> (sent to %1 printers)</source>
         <translation>（已发送到 %1 台打印机）</translation>
+    </message>
+</context>
+<context>
+    <name>printune::CUpgradeFW</name>
+    <message>
+        <source>Selects the file of FirmWare that to update</source>
+        <translation>选择要升级的固件文件</translation>
+    </message>
+    <message>
+        <source>To update the FirmWare</source>
+        <translation>升级固件</translation>
+    </message>
+    <message>
+        <source>Note: You could upgrade the Firmware and/or the Character Generator (CG) via USB connection. 
+1. Enter Firmware / CG Update mode manually.
+2. Click &quot;Browse&quot; to select the firmware file.
+3. Click  &quot;Update&quot; for loading firmware.
+4. The printer&apos;s Status LED on and Error LED off, when the application&apos;s progress bar perform 100%. Firmware / CG Update success after restart the printer.
+For more details see the Help section.</source>
+        <translation>注意：您可以通过 USB 连接升级固件和/或字库（CG）。
+1. 手动进入固件/字库升级模式：打开上盖，按住缺纸传感器，打开打印机电源；电源灯亮、错误灯灭表示已进入升级模式。
+2. 单击“浏览”选择固件文件。
+3. 单击“升级”加载固件。
+4. 程序进度条达到 100% 时，打印机状态灯亮、错误灯灭。重新启动打印机后固件/字库升级成功。
+详细信息请参阅帮助。</translation>
+    </message>
+    <message>
+        <source>Note: You could upgrade the Firmware and/or the Character Generator (CG) via USB and LAN connection. 
+1.Enter firmware/CG upgrade mode by Clicking &quot;Download Mode&quot;.
+2.Click &quot;Browse&quot; to select the firmware file
+3.Then click &quot;Update&quot; to load the firmware/CG.
+4.Wait for a while,the printer will beep twice and restart automatically.
+For more details see the Help section.
+</source>
+        <translation>注意：您可以通过 USB 和网络连接升级固件和/或字库（CG）。
+1. 单击“下载模式”进入固件/字库升级模式。
+2. 单击“浏览”选择固件文件。
+3. 然后单击“升级”加载固件/字库。
+4. 请稍候，打印机会鸣叫两次并自动重新启动。
+详细信息请参阅帮助。
+</translation>
+    </message>
+    <message>
+        <source>Firmware File(*.fw);;Character Library(*.cg)</source>
+        <translation>固件文件(*.fw);;字库文件(*.cg)</translation>
+    </message>
+    <message>
+        <source>Firmware File(*.bin *.mot);;Character Library(*.cg)</source>
+        <translation>固件文件(*.bin);;字库文件(*.bin)</translation>
+    </message>
+    <message>
+        <source>Please wait for a while, 
+firmware is being loaded...</source>
+        <translation>请稍候，
+正在加载固件……</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>升级</translation>
     </message>
 </context>
 </TS>

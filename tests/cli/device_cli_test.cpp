@@ -177,16 +177,30 @@ TEST_F(FirmwareCli, ReceiptFirmwareGoesOverUsbWithItsTag) {
     EXPECT_EQ(sim_->Received("usb0"), want);
 }
 
-TEST_F(FirmwareCli, LabelFirmwareOverTcpAfterTheDownloadCommand) {
+TEST_F(FirmwareCli, LabelFirmwareOverTcpAfterTheDownloadCommandWithBothVersions) {
     std::string file(777, 'F');
     WriteFile("kp.bin", file);
-    const CliResult r =
-        Run({Lan(), "--model", "KP-520", "update", "kp.bin", "--download-mode", "--wait", "0"});
+    const CliResult r = Run({Lan(), "--model", "KP-520", "--json", "update", "kp.bin",
+                             "--download-mode", "--wait", "0"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    ASSERT_TRUE(sim_->WaitReceived("tcp", 7 + 777));
-    std::vector<uint8_t> want = HexBytes("1B 0D 53 1B 90 46 57");
+    EXPECT_EQ(Json(r)["versionBefore"].string, "KP520 V2.16 2026-05-12");
+    EXPECT_EQ(Json(r)["versionAfter"].string, "KP520 V2.16 2026-05-12");
+    // The version is asked before the command and once the printer is back.
+    const std::vector<uint8_t> ask = HexBytes("1B 0D 53 1B 1A 01 1B 10 45");
+    std::vector<uint8_t> want = ask;
+    const std::vector<uint8_t> command = HexBytes("1B 0D 53 1B 90 46 57");
+    want.insert(want.end(), command.begin(), command.end());
     want.insert(want.end(), file.begin(), file.end());
+    want.insert(want.end(), ask.begin(), ask.end());
+    ASSERT_TRUE(sim_->WaitReceived("tcp", want.size()));
     EXPECT_EQ(sim_->Received("tcp"), want);
+
+    const CliResult text = Run({Lan(), "--model", "KP-520", "update", "kp.bin", "--download-mode",
+                                "--wait", "0", "--no-progress"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("Firmware KP520 V2.16 2026-05-12 → KP520 V2.16 2026-05-12"),
+              std::string::npos)
+        << text.out;
 }
 
 TEST_F(FirmwareCli, UpdatesAreRefusedWhereThePageOffersNone) {
@@ -197,6 +211,12 @@ TEST_F(FirmwareCli, UpdatesAreRefusedWhereThePageOffersNone) {
     EXPECT_EQ(Run({Lan(), "--model", "HT-740", "download-mode"}).exitCode, 5);
     EXPECT_EQ(Run({Lan(), "update", "kp.mot"}).exitCode, 5);
     EXPECT_EQ(Run({Lan(), "update", "missing.bin"}).exitCode, 5);
+    // An image of the other family is refused before the download-mode command.
+    WriteFile("printer.fw", "firmware");
+    const CliResult wrong =
+        Run({Lan(), "--model", "KP-520", "update", "printer.fw", "--download-mode"});
+    EXPECT_EQ(wrong.exitCode, 5);
+    EXPECT_NE(wrong.err.find("KP-520"), std::string::npos) << wrong.err;
     EXPECT_TRUE(NothingReceived("tcp"));
 }
 

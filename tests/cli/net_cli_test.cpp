@@ -10,6 +10,7 @@
 #include "json_doc.h"
 #include "net_printers.h"
 #include "support/free_port.h"
+#include "support/sim_process.h"
 
 using namespace printune_test;
 using printune_sim::NetworkPrinters;
@@ -185,6 +186,32 @@ TEST_F(NetCli, HtSearchGetAndSet) {
     const std::vector<std::string> tail(log.end() - 5, log.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"block1", "apply", "block2", "apply", "query"}));
     EXPECT_EQ(sim_->HtConfig(1).PrintPort(), 9100); // the others are untouched
+}
+
+} // namespace
+
+namespace {
+
+// wifi set --wait-join: the command goes to the printer's port, then the
+// search finds the printer on the network by its serial number.
+TEST_F(NetCli, WifiSetWaitsForThePrinterToJoin) {
+    SimProcess printer;
+    const std::string port =
+        "--port=lan:" + printer.TcpAddress() + ":" + std::to_string(printer.TcpPort());
+    CliResult r = RunCli(LabelArgs({port, "--json", "wifi", "set", "--mode", "STA", "--wait-join",
+                                    "20", "--serial", sim_->LabelIdentity(1).serial}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const JsonValue doc = Json(r);
+    EXPECT_TRUE(doc["joined"].boolean);
+    EXPECT_EQ(doc["ip"].string, sim_->LabelIdentity(1).ipCur);
+    EXPECT_EQ(doc["bytes"].number, 37);
+    EXPECT_TRUE(printer.WaitReceived("tcp", 37));
+
+    // In AP mode the printer joins no network: refused before anything is sent.
+    r = RunCli(LabelArgs({port, "wifi", "set", "--wait-join", "5"}));
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(printer.Received("tcp").size(), 37u);
+    EXPECT_EQ(RunCli({port, "wifi", "set", "--mode", "STA", "--wait-join", "0"}).exitCode, 5);
 }
 
 } // namespace

@@ -71,7 +71,8 @@ TEST_F(RestartingLabelPrinterCli, UpdateWaitsForThePrinterToComeBackAfterDownloa
     EXPECT_NE(r.err.find("Waiting for the printer to return in download mode..."),
               std::string::npos)
         << r.err;
-    EXPECT_EQ(Rx("usb0", 7 + 500).size(), 7u + 500u);
+    // The version request before the command and after the printer's return.
+    EXPECT_EQ(Rx("usb0", 9 + 7 + 500 + 9).size(), 9u + 7u + 500u + 9u);
 }
 
 } // namespace

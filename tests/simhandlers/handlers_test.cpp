@@ -8,6 +8,7 @@
 #include "network/bluetooth_commands.h"
 #include "network/netparam_command.h"
 #include "network/wifi_commands.h"
+#include "port/interface_commands.h"
 #include "sim_printer.h"
 #include "support/scripted_link.h"
 #include "wireless_handler.h"
@@ -107,7 +108,7 @@ TEST(SimWireless, CommandsChangeStateAndGetAnswers) {
     EXPECT_EQ(p.wireless->Network().ip, (std::array<uint8_t, 4>{10, 1, 2, 3}));
     EXPECT_EQ(p.wireless->Network().gateway, (std::array<uint8_t, 4>{10, 1, 0, 1}));
     EXPECT_EQ(p.wireless->Network().dhcp, 1);
-    p.Feed(printune::WifiResetCommand());
+    p.Feed(printune::BuildWifiResetCommand());
     EXPECT_EQ(p.wireless->Wifi().ssid, "KP-520 WF");
 
     auto bt = printune::BuildBluetoothSettings("Counter 2", "9876", printune::LANG_ENGLISH);

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFontDatabase>
 #include <QLineEdit>
@@ -26,7 +27,10 @@
 #include "base/language.h"
 #include "base/ui/text_service.h"
 #include "diagnostics/ui/command_test_page.h"
+#include "firmware/ui/firmware_page.h"
 #include "gui_test_support.h"
+#include "network/ui/bluetooth_setup_dlg.h"
+#include "network/ui/wifi_setup_dlg_kp520.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/port_set_parallel.h"
 #include "port/ui/port_set_serial.h"
@@ -222,6 +226,121 @@ void RenderCommandTest(int language) {
     QDir::setCurrent(previous);
 }
 
+// The Wi-Fi dialog with values, then while it looks for the printer on the
+// network (its longest operation; the search goes to a loopback address
+// only), and the Bluetooth dialog filled from the simulated printer.
+void RenderWirelessDialogs(int language) {
+    const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
+    printune_test::SimProcess sim({"--usb", "7A3E:5C19"});
+    sim.ExportEnvironment();
+    qputenv("PRINTUNE_NETCFG_DEST", "127.0.0.2:22094");
+    qputenv("PRINTUNE_NETCFG_BIND", "127.0.0.1:0");
+    qputenv("PRINTUNE_NETCFG_EVERY_INTERFACE", "0");
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    printune_test::IniValues values;
+    values.language = language == LANG_CHINESE ? "Chinese" : "English";
+    std::ofstream("printune.ini", std::ios::binary) << printune_test::IniText(values);
+    ApplyUiLanguage(language);
+    MessageService::SetAnswerer([](const MessageRecord& r) {
+        return (r.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+    {
+        CPrintuneDlg window;
+        auto* page = window.PortPage();
+        auto* wifi = qobject_cast<CWifiSetupDlg_KP520*>(page->WifiDialog());
+        wifi->Prepare(PortState::Of(page->Port()), window.Master());
+        wifi->findChild<QComboBox*>(QStringLiteral("modeCombo"))->setCurrentIndex(1);
+        wifi->findChild<QLineEdit*>(QStringLiteral("ssidEdit"))->setText(QStringLiteral("Shop-2G"));
+        wifi->findChild<QComboBox*>(QStringLiteral("encryptionCombo"))->setCurrentIndex(6);
+        wifi->findChild<QLineEdit*>(QStringLiteral("keyEdit"))
+            ->setText(QStringLiteral("label-printer"));
+        Save(wifi, QStringLiteral("dialog_wifi%1").arg(suffix));
+        wifi->findChild<QPushButton*>(QStringLiteral("confirmButton"))->click();
+        (void)QTest::qWaitFor(
+            [wifi] {
+                return !wifi->findChild<QPushButton*>(QStringLiteral("confirmButton"))->isEnabled();
+            },
+            5000);
+        QTest::qWait(1200);
+        Save(wifi, QStringLiteral("dialog_wifi_joining%1").arg(suffix));
+        wifi->reject();
+
+        auto* bt = qobject_cast<CBluetoothSetupDlg*>(page->BluetoothDialog());
+        bt->Prepare(PortState::Of(page->Port()), window.Master());
+        bt->show();
+        bt->findChild<QPushButton*>(QStringLiteral("getButton"))->click();
+        (void)QTest::qWaitFor([bt] { return !bt->Busy(); }, 10000);
+        Save(bt, QStringLiteral("dialog_bluetooth%1").arg(suffix));
+        bt->hide();
+    }
+    MessageService::SetAnswerer({});
+    qunsetenv("PRINTUNE_NETCFG_DEST");
+    qunsetenv("PRINTUNE_NETCFG_BIND");
+    qunsetenv("PRINTUNE_NETCFG_EVERY_INTERFACE");
+    QDir::setCurrent(previous);
+}
+
+// The firmware page against a simulated KP-520: after an update that took
+// (versions before and after), then during a transfer to a slow printer.
+void RenderFirmwarePage(int language) {
+    const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+        std::ofstream image("KP520_V2.24.bin", std::ios::binary);
+        image << std::string(24 << 20, '\x5A');
+    }
+    const QString imagePath = QDir::current().filePath(QStringLiteral("KP520_V2.24.bin"));
+    ApplyUiLanguage(language);
+    MessageService::SetAnswerer([](const MessageRecord& m) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(m.text));
+        return QMessageBox::Ok;
+    });
+    CUpgradeFW::SetFileChooser([imagePath](QWidget*, const QString&) { return imagePath; });
+    const auto open = [&](printune_test::SimProcess& sim, auto&& use) {
+        printune_test::IniValues values;
+        values.model = language == LANG_CHINESE ? "Label Printer(200DPI)" : "KP-520";
+        values.portType = PORT_LAN;
+        values.ip = "127.0.0.1";
+        values.listenPort = sim.TcpPort();
+        values.language = language == LANG_CHINESE ? "Chinese" : "English";
+        std::ofstream("printune.ini", std::ios::binary) << printune_test::IniText(values);
+        CPrintuneDlg window;
+        window.show();
+        (void)QTest::qWaitForWindowExposed(&window);
+        printune_test::ChooseFunction(window, 2);
+        CUpgradeFW* page = window.FirmwarePage();
+        page->findChild<QPushButton*>(QStringLiteral("browseButton"))->click();
+        page->findChild<QPushButton*>(QStringLiteral("downloadModeButton"))->click();
+        (void)QTest::qWaitFor([page] { return !page->DownloadCommandRunning(); }, 10000);
+        page->findChild<QPushButton*>(QStringLiteral("updateButton"))->click();
+        use(window, page);
+    };
+    {
+        printune_test::SimProcess sim({"--fw-version-after", "KP520 V2.24 2026-12-01"});
+        open(sim, [&](CPrintuneDlg& window, CUpgradeFW* page) {
+            (void)QTest::qWaitFor([page] { return !page->Busy(); }, 30000);
+            Save(&window, QStringLiteral("main_firmware_updated%1").arg(suffix));
+        });
+    }
+    {
+        printune_test::SimProcess sim({"--read-rate", "2000000"});
+        open(sim, [&](CPrintuneDlg& window, CUpgradeFW* page) {
+            auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+            (void)QTest::qWaitFor([&] { return bar->value() >= 35; }, 30000);
+            Save(&window, QStringLiteral("main_firmware_sending%1").arg(suffix));
+            sim.Stop(); // ends the held write
+            (void)QTest::qWaitFor([page] { return !page->Busy(); }, 30000);
+        });
+    }
+    CUpgradeFW::SetFileChooser({});
+    MessageService::SetAnswerer({});
+    QDir::setCurrent(previous);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -246,5 +365,9 @@ int main(int argc, char* argv[]) {
     RenderReceiptPage(LANG_CHINESE);
     RenderCommandTest(LANG_ENGLISH);
     RenderCommandTest(LANG_CHINESE);
+    RenderWirelessDialogs(LANG_ENGLISH);
+    RenderWirelessDialogs(LANG_CHINESE);
+    RenderFirmwarePage(LANG_ENGLISH);
+    RenderFirmwarePage(LANG_CHINESE);
     return written > 0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "network/bluetooth_commands.h"
 #include "network/netparam_command.h"
 #include "network/wifi_commands.h"
+#include "port/interface_commands.h"
 #include "support/scripted_link.h"
 
 using namespace printune;
@@ -39,7 +40,7 @@ TEST(WifiCommand, OpeningValues) {
     EXPECT_EQ(c.bytes, Concat({Hex("1B 0D 53 1B 3E 02"), Ascii("KP-520 WF"),
                                Hex("00 00 01 00 00 01 C0 A8 01 0B C0 A8 01 0B FF FF FF 00 00 1B 10 "
                                    "45")}));
-    EXPECT_EQ(WifiResetCommand(), Hex("1B 0D 53 1B 40 01 1B 10 45"));
+    EXPECT_EQ(BuildWifiResetCommand(), Hex("1B 0D 53 1B 40 01 1B 10 45"));
 }
 
 TEST(WifiCommand, KeysAndFields) {

@@ -17,6 +17,8 @@
 #include "diagnostics/ui/command_test_page.h"
 #include "diagnostics/ui/test_items_page.h"
 #include "firmware/ui/firmware_page.h"
+#include "network/ui/bluetooth_setup_dlg.h"
+#include "network/ui/wifi_setup_dlg_kp520.h"
 #include "port/models.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/working_copies.h"
@@ -63,6 +65,8 @@ void CPrintuneDlg::StartUp() {
     ui_->printerStatus->setText(QStringLiteral("  ") + Q(ModelName(1, UiLanguageId())));
 
     portPage_ = new CPagePortSet(ui_->pageArea);
+    portPage_->SetWirelessDialogs(new CWifiSetupDlg_KP520(portPage_),
+                                  new CBluetoothSetupDlg(portPage_));
     connect(portPage_, &CPagePortSet::SaveRequested, this,
             [this](const PortSettings& copy) { SaveSettingsOrWarn(copy, portPage_); });
     labelPage_ = new CPrintingSetupKP520_1(ui_->pageArea);
@@ -128,7 +132,6 @@ void CPrintuneDlg::ApplyLoadedSettings() {
         portPage_->SetSelectedInterface(type);
         interfaceType_ = type;
         portPage_->SetInterfaceButtons(type);
-        firmwarePage_->SetInterfaceButtons(type);
     }
 
     const QString fifth = Q(ModelName(5, LANG_ENGLISH));

@@ -1,10 +1,15 @@
 #pragma once
-// CUpgradeFW: the firmware update page.
-// Only its frame exists so far: the page is created by the main window,
-// receives the distributed settings and shows its title. Its controls and
-// printer operations are added by a later piece of work; it is not done.
+// CUpgradeFW: the firmware update page. The user reads how to put the
+// printer into its update mode, asks a label printer to enter download mode,
+// chooses a firmware or font file and sends it. Both operations are engine
+// functions run on the page's workers; the page applies the button rules and
+// shows progress, the printer's wait and the version before and after.
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "base/ui/async_task.h"
 #include "port/ui/function_page.h"
 
 namespace Ui {
@@ -13,6 +18,10 @@ class CUpgradeFW;
 
 namespace printune {
 
+struct DownloadModeResult;
+struct FirmwareUpdateResult;
+struct UpdateProgress;
+
 class CUpgradeFW : public CFunctionPage {
     Q_OBJECT
 
@@ -20,16 +29,45 @@ public:
     explicit CUpgradeFW(QWidget* parent = nullptr);
     ~CUpgradeFW() override;
 
-    // The main window's start-up sets the buttons by the interface type:
-    // "Download Mode" for USB and the network, "Update" also for the network.
-    void SetInterfaceButtons(int portType);
-    bool DownloadModeEnabled() const { return downloadModeEnabled_; }
-    bool UpdateEnabled() const { return updateEnabled_; }
+    // The open-file dialog, replaceable for tests: gets the filter, returns
+    // the chosen path or nothing when cancelled.
+    using FileChooser =
+        std::function<std::optional<QString>(QWidget* owner, const QString& filter)>;
+    static void SetFileChooser(FileChooser chooser);
+
+    // How long to wait for a label printer to answer after an update.
+    void SetReturnWaitMs(int ms) { returnWaitMs_ = ms; }
+
+    bool Busy() const { return busy_; }
+    bool DownloadModeFlag() const { return downloadMode_; }
+    bool DownloadCommandRunning() const { return downloadTask_.Busy(); }
+    // The Browse filter for the page's model and the UI language.
+    QString BrowseFilterText() const;
+
+protected:
+    void OnSettingsChanged() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    bool downloadModeEnabled_ = false;
-    bool updateEnabled_ = false;
+    void OnBrowse();
+    void OnUpdate();
+    void OnDownloadMode();
+    void OnProgress(const UpdateProgress& progress);
+    void EndUpdate(const FirmwareUpdateResult& result);
+    void EndDownloadMode(const DownloadModeResult& result);
+    // The repaint rules and the instruction note for the current state.
+    void ApplyRules();
+    QString InstructionText() const;
+
     std::unique_ptr<Ui::CUpgradeFW> ui_;
+    int lastBrowseResult_ = 0; // 1: the last file dialog chose a file
+    QString filePath_;
+    bool busy_ = false;
+    bool downloadMode_ = false;
+    std::optional<std::string> versionBefore_; // read before the download-mode command
+    int returnWaitMs_;
+    AsyncTask transfer_;     // TransferThread
+    AsyncTask downloadTask_; // DownloadModeThread
 };
 
 } // namespace printune

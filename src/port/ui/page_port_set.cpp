@@ -11,6 +11,7 @@
 #include "port/interface_commands.h"
 #include "port/models.h"
 #include "port/port_errors.h"
+#include "port/ui/port_copy_dialog.h"
 #include "port/ui/port_failure_text.h"
 #include "port/ui/port_set_parallel.h"
 #include "port/ui/port_set_serial.h"
@@ -69,8 +70,10 @@ CPagePortSet::CPagePortSet(QWidget* parent)
     connect(ui_->modelCombo, &QComboBox::activated, this, &CPagePortSet::OnModelActivated);
     connect(ui_->settingButton, &QPushButton::clicked, this, &CPagePortSet::OnSetting);
     connect(ui_->resetWifiButton, &QPushButton::clicked, this, &CPagePortSet::OnResetWifi);
-    connect(ui_->wifiSetupButton, &QPushButton::clicked, this, &CPagePortSet::OnWirelessDialog);
-    connect(ui_->bluetoothButton, &QPushButton::clicked, this, &CPagePortSet::OnWirelessDialog);
+    connect(ui_->wifiSetupButton, &QPushButton::clicked, this,
+            [this] { OpenWithCopies(wifiDialog_); });
+    connect(ui_->bluetoothButton, &QPushButton::clicked, this,
+            [this] { OpenWithCopies(bluetoothDialog_); });
     connect(serialDialog_, &CPortSetSerial::SerialConfirmed, this,
             &CPagePortSet::OnSerialConfirmed);
     connect(parallelDialog_, &CPortSetParallel::ParallelConfirmed, this,
@@ -213,12 +216,19 @@ void CPagePortSet::OnSetting() {
     }
 }
 
-void CPagePortSet::OnWirelessDialog() {
-    // The Wi-Fi and Bluetooth dialogs are not part of the program yet.
-    MessageService::Show(
-        this, MessageIcon::Information,
-        TextIn(LanguageId(), "CPagePortSet",
-               QT_TRANSLATE_NOOP("CPagePortSet", "This setting is not available yet.")));
+void CPagePortSet::SetWirelessDialogs(CPortCopyDialog* wifi, CPortCopyDialog* bluetooth) {
+    for (CPortCopyDialog* d : {wifi, bluetooth})
+        if (d)
+            d->setParent(this, d->windowFlags());
+    wifiDialog_ = wifi;
+    bluetoothDialog_ = bluetooth;
+}
+
+void CPagePortSet::OpenWithCopies(CPortCopyDialog* dialog) {
+    if (!dialog)
+        return;
+    dialog->Prepare(PortState::Of(port_), settings_);
+    dialog->exec();
 }
 
 void CPagePortSet::OnSerialConfirmed(const PortSettings& values, const PortSettings&) {
@@ -228,9 +238,14 @@ void CPagePortSet::OnSerialConfirmed(const PortSettings& values, const PortSetti
     const PortSettings pending = pending_;
     const int position = ModelPosition();
     reconfigWorker_.Run(
-        [pending, position](const TaskControl&) {
-            CPrinterPort port;
-            return ReportOf(SendSerialConfig(port, pending, position), port);
+        [pending, position](const TaskControl& task) {
+            const SerialReconfiguration r = ReconfigureSerial(pending, position, task.Token());
+            SendReport report;
+            report.ok = r.result.outcome == ExchangeOutcome::Sent;
+            report.portError = r.result.portError;
+            report.portType = r.usedType;
+            report.sysErrno = r.sysErrno;
+            return report;
         },
         [this](const SendReport& report) { FinishReconfiguration(report); });
 }
@@ -264,9 +279,9 @@ void CPagePortSet::OnResetWifi() {
     SetRadiosEnabled(false);
     const PortSettings copy = settings_;
     wifiWorker_.Run(
-        [copy](const TaskControl&) {
+        [copy](const TaskControl& task) {
             CPrinterPort port;
-            return ReportOf(SendWifiReset(port, copy), port);
+            return ReportOf(SendWifiReset(port, copy, task.Token()), port);
         },
         [this](const SendReport& report) { FinishWifiReset(report); });
 }

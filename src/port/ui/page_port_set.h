@@ -17,6 +17,7 @@ class QAbstractButton;
 
 namespace printune {
 
+class CPortCopyDialog;
 class CPortSetParallel;
 class CPortSetSerial;
 
@@ -51,6 +52,11 @@ public:
 
     CPortSetSerial* SerialDialog() const { return serialDialog_; }
     CPortSetParallel* ParallelDialog() const { return parallelDialog_; }
+    // "Wi-Fi Setup" and "Bluetooth Settings" open these; the page becomes
+    // their parent and keeps them as long as it lives.
+    void SetWirelessDialogs(CPortCopyDialog* wifi, CPortCopyDialog* bluetooth);
+    CPortCopyDialog* WifiDialog() const { return wifiDialog_; }
+    CPortCopyDialog* BluetoothDialog() const { return bluetoothDialog_; }
 
 signals:
     // The page copy is to be written to the settings file now; the main
@@ -76,7 +82,7 @@ private:
     void PickInterface(int portType);
     void OnSetting();
     void OnResetWifi();
-    void OnWirelessDialog();
+    void OpenWithCopies(CPortCopyDialog* dialog);
     void FinishReconfiguration(const SendReport& report);
     void FinishWifiReset(const SendReport& report);
     void SetRadiosEnabled(bool enabled);
@@ -86,6 +92,9 @@ private:
     std::unique_ptr<Ui::CPagePortSet> ui_;
     CPortSetSerial* serialDialog_;
     CPortSetParallel* parallelDialog_;
+    // Kept with the page, so their fields persist between openings.
+    CPortCopyDialog* wifiDialog_ = nullptr;
+    CPortCopyDialog* bluetoothDialog_ = nullptr;
     PortSettings pending_;           // serial values waiting to be sent
     PortSettings networkDialogCopy_; // what the network dialog starts from
     int selectedInterface_ = 0;
