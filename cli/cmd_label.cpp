@@ -1,6 +1,4 @@
 // label ...: the label printers' internal settings and information.
-#include <thread>
-
 #include "app/language.h"
 #include "app/startup_language.h"
 #include "command.h"
@@ -8,8 +6,9 @@
 #include "exchange_io.h"
 #include "failure.h"
 #include "output.h"
+#include "port/printer_port.h"
 #include "setting_values.h"
-#include "settings/label_commands.h"
+#include "settings/label_operations.h"
 #include "signals.h"
 #include "texts.h"
 
@@ -61,12 +60,12 @@ Json SerialLineJson(const SerialLine& line) {
     return j;
 }
 
-LabelSettings ReadLabelSettings(Context& c, bool save) {
-    const auto reply =
-        RequestReply(c, BuildLabelRequest(LabelRequest::GetSettings), LabelExchangeOptions());
-    LabelSettings s = DecodeLabelSettingsReply(reply);
-    AdoptSerialLine(c, s.serial, save);
-    return s;
+LabelSettings ReadSettings(Context& c, bool save) {
+    CPrinterPort port;
+    PortSettings copy = c.settings;
+    const LabelReadResult r = ReadLabelSettings(port, copy, RunAdopter(c, save), StopToken());
+    RequireOutcome(c, r.exchange, port, ExchangeOutcome::Reply);
+    return r.settings;
 }
 
 void PrintLabelSettings(const Context& c, const LabelSettings& s, const std::string& words) {
@@ -101,7 +100,7 @@ void PrintLabelSettings(const Context& c, const LabelSettings& s, const std::str
 
 void Get(Context& c, const ParsedArgs& a) {
     RequireLabelModel(c);
-    PrintLabelSettings(c, ReadLabelSettings(c, !a.Has("no-save")), "label get");
+    PrintLabelSettings(c, ReadSettings(c, !a.Has("no-save")), "label get");
 }
 
 // One NAME=VALUE checked as the page checks it; throws on a bad value.
@@ -140,48 +139,41 @@ void Set(Context& c, const ParsedArgs& a) {
     std::vector<std::pair<int, LabelValue>> values;
     for (const std::string& argument : a.positional)
         values.push_back(CheckAssignment(c, argument));
-    const int sent = RequestOneWay(c, BuildSetSettingsRequest(values));
+    CPrinterPort port;
+    RequireOutcome(c, SendLabelSettings(port, c.settings, values), port, ExchangeOutcome::Sent);
     if (!a.Has("verify")) {
-        ReportSent(c, "label set", sent);
+        ReportSent(c, "label set", static_cast<int>(BuildSetSettingsRequest(values).size()));
         return;
     }
-    // Give the printer a moment to store the values, then read them back.
-    SleepUnlessStopped(500);
-    const LabelSettings now = ReadLabelSettings(c, !a.Has("no-save"));
-    std::vector<std::string> differ;
-    for (const auto& [setting, wanted] : values) {
-        const LabelValue& got = now.values[static_cast<size_t>(setting)];
-        bool same;
-        if (IsLabelEditSetting(setting)) {
-            const auto expect = EncodeLabelValue(setting, wanted);
-            const auto actual = EncodeLabelValue(setting, got);
-            same = expect == actual;
-        } else {
-            same = got.choice == wanted.choice;
-        }
-        if (!same)
+    PortSettings copy = c.settings;
+    const LabelVerifyResult r =
+        VerifyLabelSettings(port, copy, values, RunAdopter(c, !a.Has("no-save")), StopToken());
+    RequireOutcome(c, r.read.exchange, port, ExchangeOutcome::Reply);
+    if (!r.notTaken.empty()) {
+        std::vector<std::string> differ;
+        for (const int setting : r.notTaken)
             differ.push_back(LabelSettingKey(setting));
-    }
-    if (!differ.empty())
         ThrowOther(Format(L("The printer did not take: %s", "打印机没有接受：%s"),
                           JoinChoices(differ).c_str()));
-    PrintLabelSettings(c, now, "label set");
+    }
+    PrintLabelSettings(c, r.read.settings, "label set");
 }
 
 void Reset(Context& c, const ParsedArgs& a) {
     RequireLabelModel(c);
-    RequestOneWay(c, BuildLabelRequest(LabelRequest::FactoryReset));
-    // The printer is back at its factory line values; the desktop program
-    // adopts them before it reads the settings back a second later.
-    AdoptSerialLine(c, SerialLine{"9600", "None", "1", "8", "DTR"}, !a.Has("no-save"));
-    if (!SleepUnlessStopped(1000))
-        ThrowOther(L("Interrupted.", "已中断。"));
-    PrintLabelSettings(c, ReadLabelSettings(c, !a.Has("no-save")), "label reset");
+    CPrinterPort port;
+    PortSettings copy = c.settings;
+    const LabelReadResult r =
+        ResetLabelSettings(port, copy, RunAdopter(c, !a.Has("no-save")), StopToken());
+    RequireOutcome(c, r.exchange, port, ExchangeOutcome::Reply);
+    PrintLabelSettings(c, r.settings, "label reset");
 }
 
 void OneWay(Context& c, LabelRequest request, const std::string& words) {
     RequireLabelModel(c);
-    ReportSent(c, words, RequestOneWay(c, BuildLabelRequest(request)));
+    CPrinterPort port;
+    RequireOutcome(c, SendLabelCommand(port, c.settings, request), port, ExchangeOutcome::Sent);
+    ReportSent(c, words, static_cast<int>(BuildLabelRequest(request).size()));
 }
 
 struct InfoItem {
@@ -198,8 +190,12 @@ const InfoItem kInfo[] = {
 };
 
 std::string ReadText(const Context& c, LabelRequest request) {
-    const auto reply = RequestReply(c, BuildLabelRequest(request), LabelExchangeOptions());
-    return DecodeTextReply(reply, SystemDefaultLanguageId());
+    CPrinterPort port;
+    std::string text;
+    RequireOutcome(
+        c, ReadLabelText(port, c.settings, request, SystemDefaultLanguageId(), text, StopToken()),
+        port, ExchangeOutcome::Reply);
+    return text;
 }
 
 void Info(Context& c, const std::vector<const InfoItem*>& items, const std::string& words) {

@@ -47,6 +47,23 @@ int RequestOneWay(const Context& c, const std::vector<uint8_t>& request) {
     return static_cast<int>(request.size());
 }
 
+void RequireOutcome(const Context& c, const ExchangeResult& r, const CPrinterPort& port,
+                    ExchangeOutcome expected) {
+    if (r.outcome != expected)
+        ThrowOutcome(c, r, port);
+}
+
+SerialLineAdopter RunAdopter(Context& c, bool save) {
+    return [&c, save](const PortSettings& copy) {
+        // The flow control is not part of what a printer reports; only a
+        // reset changes it.
+        const std::string flow =
+            copy.flowControl != c.settings.flowControl ? copy.flowControl : std::string();
+        AdoptSerialLine(
+            c, SerialLine{copy.baudrate, copy.paritySetup, copy.stopBit, copy.dataBit, flow}, save);
+    };
+}
+
 void AdoptSerialLine(Context& c, const SerialLine& line, bool save) {
     ApplySerialLine(c.settings, line);
     SetCurrentPortSettings(c.settings);

@@ -8,6 +8,7 @@
 
 #include "settings/exchange.h"
 #include "settings/label_commands.h"
+#include "settings/settings_operations.h"
 
 namespace printune::cli {
 
@@ -19,6 +20,15 @@ std::vector<uint8_t> RequestReply(const Context& context, const std::vector<uint
                                   ExchangeOptions options);
 // A one-way request; returns the bytes written.
 int RequestOneWay(const Context& context, const std::vector<uint8_t>& request);
+
+// Ends the run as RequestReply and RequestOneWay do when an engine
+// operation's exchange did not end in 'expected' (a reply or a send).
+void RequireOutcome(const Context& context, const ExchangeResult& result, const CPrinterPort& port,
+                    ExchangeOutcome expected);
+
+// The engine's serial-line adopter for this run: the values go into the
+// run's settings and, unless 'save' is false, into the settings file.
+SerialLineAdopter RunAdopter(Context& context, bool save);
 
 // The desktop program takes the serial-line values a printer reports into
 // its settings and rewrites the settings file. The command line does the

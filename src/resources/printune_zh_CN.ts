@@ -180,8 +180,66 @@ The connection uses the printer at %1, TCP port %2.</source>
 <context>
     <name>CPrintingSetupKP520_1</name>
     <message>
-        <source>Label Printer Setup</source>
-        <translation>标签打印机内部设置</translation>
+        <source>Serial Number:</source>
+        <translation>序列号:</translation>
+    </message>
+    <message>
+        <source>Firmware Version:</source>
+        <translation>固件版本:</translation>
+    </message>
+    <message>
+        <source>Mileage of Print Head:</source>
+        <translation>打印头里程:</translation>
+    </message>
+    <message>
+        <source>mm</source>
+        <translation>mm</translation>
+    </message>
+    <message>
+        <source>Get Serial Number</source>
+        <translation>获取序列号</translation>
+    </message>
+    <message>
+        <source>Get FW Version</source>
+        <translation>获取固件版本</translation>
+    </message>
+    <message>
+        <source>Print Statistics</source>
+        <translation>打印统计</translation>
+    </message>
+    <message>
+        <source>Calibrate label</source>
+        <translation>标签校准</translation>
+    </message>
+    <message>
+        <source>Get Printer Settings</source>
+        <translation>获取打印机设置</translation>
+    </message>
+    <message>
+        <source>Print Self-test</source>
+        <translation>打印自检页</translation>
+    </message>
+    <message>
+        <source>Reset All Settings</source>
+        <translation>恢复所有设置</translation>
+    </message>
+    <message>
+        <source>Send Settings</source>
+        <translation>发送设置</translation>
+    </message>
+    <message>
+        <source>Read the settings back from the printer to see whether it took every value?</source>
+        <translation>是否从打印机读回设置，查看它是否接受了每一个值？</translation>
+    </message>
+    <message>
+        <source>The printer took every value.</source>
+        <translation>打印机已接受所有的值。</translation>
+    </message>
+    <message>
+        <source>The printer did not take these values:
+%1</source>
+        <translation>打印机没有接受以下的值：
+%1</translation>
     </message>
 </context>
 <context>
@@ -282,6 +340,65 @@ The connection uses the printer at %1, TCP port %2.</source>
     <message>
         <source>Choose your printer series</source>
         <translation>请选择打印机系列</translation>
+    </message>
+</context>
+<context>
+    <name>printune::CPrintingSetupKP520_1</name>
+    <message>
+        <source>Set the page mode to Off or On</source>
+        <translation>设置页模式为关闭或打开</translation>
+    </message>
+    <message>
+        <source>Set the media to be used</source>
+        <translation>设置所用的介质</translation>
+    </message>
+    <message>
+        <source>Set the type of printing,Transfer thermal or Direct thermal.</source>
+        <translation>设置打印方式：热转印或热敏。</translation>
+    </message>
+    <message>
+        <source>Set the peeler to Off or On</source>
+        <translation>设置剥离器为关闭或打开</translation>
+    </message>
+    <message>
+        <source>Set the paper end detection to Off or On</source>
+        <translation>设置缺纸检测为关闭或打开</translation>
+    </message>
+    <message>
+        <source>Set the print density level</source>
+        <translation>设置打印浓度等级</translation>
+    </message>
+    <message>
+        <source>Set the printer&apos;s Language</source>
+        <translation>设置打印机的语言</translation>
+    </message>
+    <message>
+        <source>Set the emulation mode of printing</source>
+        <translation>设置打印的仿真模式</translation>
+    </message>
+    <message>
+        <source>Set the Auto verify label to Off or On</source>
+        <translation>设置自动校准标签为关闭或打开</translation>
+    </message>
+    <message>
+        <source>Set the printing speed</source>
+        <translation>设置打印速度</translation>
+    </message>
+    <message>
+        <source>Set the Top Form Sensing to Off or On</source>
+        <translation>设置页首检测为关闭或打开</translation>
+    </message>
+    <message>
+        <source>Get the printer&apos;s current setting</source>
+        <translation>获取打印机的当前设置</translation>
+    </message>
+    <message>
+        <source>Set the option of current page to default value, and send to printer</source>
+        <translation>将本页的选项设为默认值，并发送到打印机</translation>
+    </message>
+    <message>
+        <source>Set the printer&apos;s settings to the options that have change or is default value.</source>
+        <translation>把打印机的设置设为已更改的选项或默认值。</translation>
     </message>
 </context>
 <context>

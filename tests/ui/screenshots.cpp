@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,8 @@
 #include "port/ui/port_set_parallel.h"
 #include "port/ui/port_set_serial.h"
 #include "port/ui/working_copies.h"
+#include "settings/ui/label_setup_page.h"
+#include "support/sim_process.h"
 
 using namespace printune;
 
@@ -81,6 +84,42 @@ void Render(int language) {
     QDir::setCurrent(previous);
 }
 
+// The label settings page filled from the simulated printer, then during a
+// factory reset (its longest operation: buttons disabled until the read-back).
+void RenderLabelPage(int language) {
+    const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
+    printune_test::SimProcess sim({"--model", "KP-520"});
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    printune_test::IniValues values;
+    values.portType = PORT_LAN;
+    values.ip = sim.TcpAddress();
+    values.listenPort = sim.TcpPort();
+    values.language = language == LANG_CHINESE ? "Chinese" : "English";
+    std::ofstream("printune.ini", std::ios::binary) << printune_test::IniText(values);
+    ApplyUiLanguage(language);
+    {
+        CPrintuneDlg window;
+        window.show();
+        (void)QTest::qWaitForWindowExposed(&window);
+        printune_test::ChooseFunction(window, 1);
+        auto* page = window.LabelPage();
+        for (const char* name :
+             {"getSettingsButton", "getSerialButton", "getVersionButton", "statisticsButton"}) {
+            page->findChild<QPushButton*>(QLatin1String(name))->click();
+            (void)QTest::qWaitFor([page] { return !page->Busy(); }, 10000);
+        }
+        QTest::qWait(150);
+        Save(&window, QStringLiteral("main_label_setup_read%1").arg(suffix));
+        page->findChild<QPushButton*>(QStringLiteral("resetButton"))->click();
+        QTest::qWait(300);
+        Save(&window, QStringLiteral("main_label_setup_resetting%1").arg(suffix));
+        (void)QTest::qWaitFor([page] { return !page->Busy(); }, 10000);
+    }
+    QDir::setCurrent(previous);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -99,5 +138,7 @@ int main(int argc, char* argv[]) {
         QApplication::setFont(QFont(QFontDatabase::applicationFontFamilies(font).value(0), 9));
     Render(LANG_ENGLISH);
     Render(LANG_CHINESE);
+    RenderLabelPage(LANG_ENGLISH);
+    RenderLabelPage(LANG_CHINESE);
     return written > 0 ? 0 : 1;
 }

@@ -8,7 +8,10 @@
 #include <QApplication>
 #include <QProxyStyle>
 
+#include <cstdlib>
+
 #include "app/startup_language.h"
+#include "app/ui/async_task.h"
 #include "app/ui/printune_dlg.h"
 #include "app/ui/text_service.h"
 
@@ -43,5 +46,9 @@ int main(int argc, char* argv[]) {
     printune::CPrintuneDlg dialog;
     dialog.show();
     dialog.exec();
+    // Workers of closed pages were asked to stop; give them a moment to
+    // close their ports, then leave without waiting on a stuck printer.
+    if (!printune::AsyncTask::WaitForAbandoned(std::chrono::seconds(2)))
+        std::quick_exit(0);
     return 0;
 }

@@ -35,11 +35,6 @@ SendReport ReportOf(const ExchangeResult& result, const CPrinterPort& port) {
     return report;
 }
 
-void JoinWorker(std::thread& worker) {
-    if (worker.joinable())
-        worker.join();
-}
-
 } // namespace
 
 CPagePortSet::CPagePortSet(QWidget* parent)
@@ -82,10 +77,7 @@ CPagePortSet::CPagePortSet(QWidget* parent)
             &CPagePortSet::OnParallelConfirmed);
 }
 
-CPagePortSet::~CPagePortSet() {
-    JoinWorker(reconfigWorker_);
-    JoinWorker(wifiWorker_);
-}
+CPagePortSet::~CPagePortSet() = default;
 
 void CPagePortSet::AppendModel(const QString& name) {
     ui_->modelCombo->addItem(name);
@@ -233,15 +225,14 @@ void CPagePortSet::OnSerialConfirmed(const PortSettings& values, const PortSetti
     pending_ = values;
     port_.comName = pending_.comPortName;
     ui_->settingButton->setEnabled(false);
-    JoinWorker(reconfigWorker_);
     const PortSettings pending = pending_;
     const int position = ModelPosition();
-    reconfigWorker_ = std::thread([this, pending, position] {
-        CPrinterPort port;
-        const SendReport report = ReportOf(SendSerialConfig(port, pending, position), port);
-        QMetaObject::invokeMethod(
-            this, [this, report] { FinishReconfiguration(report); }, Qt::QueuedConnection);
-    });
+    reconfigWorker_.Run(
+        [pending, position](const TaskControl&) {
+            CPrinterPort port;
+            return ReportOf(SendSerialConfig(port, pending, position), port);
+        },
+        [this](const SendReport& report) { FinishReconfiguration(report); });
 }
 
 void CPagePortSet::ShowSendFailure(const SendReport& report, bool reconfiguration) {
@@ -271,14 +262,13 @@ void CPagePortSet::OnResetWifi() {
     ui_->settingButton->setEnabled(false);
     ui_->resetWifiButton->setEnabled(false);
     SetRadiosEnabled(false);
-    JoinWorker(wifiWorker_);
     const PortSettings copy = settings_;
-    wifiWorker_ = std::thread([this, copy] {
-        CPrinterPort port;
-        const SendReport report = ReportOf(SendWifiReset(port, copy), port);
-        QMetaObject::invokeMethod(
-            this, [this, report] { FinishWifiReset(report); }, Qt::QueuedConnection);
-    });
+    wifiWorker_.Run(
+        [copy](const TaskControl&) {
+            CPrinterPort port;
+            return ReportOf(SendWifiReset(port, copy), port);
+        },
+        [this](const SendReport& report) { FinishWifiReset(report); });
 }
 
 void CPagePortSet::FinishWifiReset(const SendReport& report) {

@@ -5,8 +5,8 @@
 // itself talks to the printer twice: it tells the printer its new serial
 // configuration after the serial dialog, and "Reset Wi-Fi settings".
 #include <memory>
-#include <thread>
 
+#include "app/ui/async_task.h"
 #include "app/ui/function_page.h"
 
 namespace Ui {
@@ -85,10 +85,10 @@ private:
     PortSettings pending_;           // serial values waiting to be sent
     PortSettings networkDialogCopy_; // what the network dialog starts from
     int selectedInterface_ = 0;
-    // Workers do only the printer I/O; they post their outcome to the GUI
-    // thread and never wait on it, so the page can always join them.
-    std::thread reconfigWorker_;
-    std::thread wifiWorker_;
+    // Workers do only the printer I/O; their outcome is applied on the GUI
+    // thread. Closing the page stops them without waiting for the printer.
+    AsyncTask reconfigWorker_;
+    AsyncTask wifiWorker_;
 };
 
 } // namespace printune
