@@ -559,6 +559,13 @@ def run(args):
     h = Harness(args.work, data, names)
     accel = h.boot(vmlinuz, initrd, args.timeout)
     t = h.timings
+    if "booted" not in t:
+        # qemu itself could not run here (or the kernel never started).
+        with open(os.path.join(args.work, "qemu.log"), errors="replace") as f:
+            why = " ".join(f.read().split()[-30:]) or "no output"
+        log("the machine never started:", why)
+        write_skipped(args.results, names, "not run: the machine never started: " + why)
+        return 1 if ci else 0
     missing = "no result: the machine stopped early (see %s/console.log)" % args.work
     h.write_results(args.results, missing)
     log("timings (%s): booted %.1f s, drivers ready %.1f s, tests done %.1f s, total %.1f s"
