@@ -28,6 +28,7 @@ MODULES = ["usb-common", "usbcore", "usblp", "udc-core", "dummy_hcd", "configfs"
 PROGRAMS = ["printune-cli", "printune-sim", "printune-vmcheck"]
 XON, XOFF = b"\x11", b"\x13"
 SKIP_EXIT = 77
+BOOT_TIMEOUT_S = 120  # TCG on two busy cores boots in 13-22 s
 
 
 class Unavailable(Exception):
@@ -452,6 +453,9 @@ class Harness:
                 now = time.monotonic()
                 if now - start > timeout:
                     log("timed out after %d s" % timeout)
+                    break
+                if "booted" not in self.timings and now - start > BOOT_TIMEOUT_S:
+                    log("no boot within %d s" % BOOT_TIMEOUT_S)
                     break
                 if proc.poll() is not None:
                     break
