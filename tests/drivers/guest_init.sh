@@ -99,8 +99,6 @@ setup() {
 # and the bytes each step added at the printer's end must agree.
 test_usb_ops() {
     d=/tmp/ops
-    mkdir -p $d/cwd
-    ln -s /data/* $d/cwd/
     model=
     while IFS='|' read -r name m args; do
         case "$name" in "" | "#"*) continue ;; esac
@@ -110,10 +108,14 @@ test_usb_ops() {
             rm -f $d/seen
             sim_start $d/sim --gadget "/dev/g_printer0=$model" || return 1
             cap=$d/sim/capture/gadget0.txt
+            # A folder of its own per model, as on the host.
+            cwd=$d/cwd-$model
+            mkdir -p "$cwd"
+            ln -s /data/* "$cwd/"
         fi
         t0=$(now_ms)
         # shellcheck disable=SC2086 # the arguments are words
-        (cd $d/cwd && timeout 60 $CLI --port usb --model "$model" $args >"$d/$name.out" \
+        (cd "$cwd" && timeout 60 $CLI --port usb --model "$model" $args >"$d/$name.out" \
             2>"$d/$name.err" </dev/null)
         rc=$?
         ms=$(($(now_ms) - t0))
