@@ -36,6 +36,14 @@ wait_for() {
         sleep 0.1
     done
 }
+wait_gone() {
+    i=0
+    while [ -e "$1" ]; do
+        i=$((i + 1))
+        [ $i -gt "$2" ] && return 1
+        sleep 0.1
+    done
+}
 # Waits until the capture $1 stops growing (a slow printer still reading).
 settle() {
     last=-1
@@ -80,9 +88,9 @@ setup() {
     mount -t configfs none /sys/kernel/config
     mkdir $G $G/strings/0x409 $G/functions/printer.0 $G/configs/c.1
     echo 0x7a3e >$G/idVendor
-    echo 0x3d71 >$G/idProduct
+    echo 0x5c19 >$G/idProduct
     echo Vortan >$G/strings/0x409/manufacturer
-    echo HT-740 >$G/strings/0x409/product
+    echo KP-520 >$G/strings/0x409/product
     echo 0001 >$G/strings/0x409/serialnumber
     echo "MFG:Vortan;MDL:HT-740;CMD:ESC/POS;CLS:PRINTER;" >$G/functions/printer.0/pnp_string
     # Few requests queued at the printer's end, so a printer that stops
@@ -90,6 +98,17 @@ setup() {
     echo 2 >$G/functions/printer.0/q_len
     ln -s $G/functions/printer.0 $G/configs/c.1/
     UDC=$(ls /sys/class/udc)
+    echo "$UDC" >$G/UDC
+    wait_for /dev/usb/lp0 100 && wait_for /dev/g_printer0 50
+}
+
+# Re-plugs the gadget as another product: label models are never sent to a
+# receipt printer's product, so each model group gets its own.
+gadget_product() {
+    [ "$(cat $G/idProduct)" = "$1" ] && return 0
+    echo "" >$G/UDC
+    wait_gone /dev/usb/lp0 50
+    echo "$1" >$G/idProduct
     echo "$UDC" >$G/UDC
     wait_for /dev/usb/lp0 100 && wait_for /dev/g_printer0 50
 }
@@ -106,6 +125,7 @@ test_usb_ops() {
             [ -n "$model" ] && sim_stop
             model=$m
             rm -f $d/seen
+            case "$model" in HT-740) gadget_product 0x3d71 ;; *) gadget_product 0x5c19 ;; esac
             sim_start $d/sim --gadget "/dev/g_printer0=$model" || return 1
             cap=$d/sim/capture/gadget0.txt
             # A folder of its own per model, as on the host.
@@ -140,12 +160,13 @@ test_usb_ops() {
         fi
     done </data/usb_ops.list
     sim_stop
+    gadget_product 0x5c19
 }
 
 test_usb_listing() {
     out=$(printune-vmcheck usb-list)
     case "$out" in
-    "/dev/usb/lp0 "*VID_7A3E*PID_3D71*) ;;
+    "/dev/usb/lp0 "*VID_7A3E*PID_5C19*) ;;
     *)
         result usb_listing FAIL "listing: $out"
         return

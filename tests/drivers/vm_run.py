@@ -272,7 +272,7 @@ def reference_runs(bin_dir, work, data):
         desc = os.path.join(d, "desc")
         sim = subprocess.Popen([os.path.join(bin_dir, "printune-sim"), "--no-tcp", "--quiet",
                                 "--dir", os.path.join(d, "sim"), "--describe", desc,
-                                "--usb", "7A3E:3D71=" + model],
+                                "--usb", ("7A3E:3D71=" if model == "HT-740" else "7A3E:5C19=") + model],
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             for _ in range(100):
