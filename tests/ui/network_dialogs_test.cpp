@@ -177,7 +177,7 @@ private slots:
                 [&] {
                     // Opens once the click's query has ended.
                     emit list->itemDoubleClicked(row, 0);
-                    QTest::qWaitFor([&] { return configured; }, 15000);
+                    (void)QTest::qWaitFor([&] { return configured; }, 15000);
                 },
                 [&](QDialog* c) {
                     configured = true;

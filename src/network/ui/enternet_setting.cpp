@@ -99,15 +99,20 @@ void CEnternetSetting::ShowStatus() {
     const int left = std::max<qint64>(0, SEARCH_WINDOW_MS - searchClock_.elapsed()) / 1000;
     ui_->statusLabel->setText(
         statusTimer_.isActive()
-            ? Text(languageId_, QT_TR_NOOP("Found: %1    Time left: %2 s")).arg(found_).arg(left)
-            : Text(languageId_, QT_TR_NOOP("Found: %1")).arg(found_));
+            ? Text(languageId_,
+                   QT_TRANSLATE_NOOP("CEnternetSetting", "Found: %1    Time left: %2 s"))
+                  .arg(found_)
+                  .arg(left)
+            : Text(languageId_, QT_TRANSLATE_NOOP("CEnternetSetting", "Found: %1")).arg(found_));
 }
 
 void CEnternetSetting::OnSearch() {
     if (worker_.Busy()) {
-        MessageService::Show(this, MessageIcon::Error,
-                             Text(languageId_, QT_TR_NOOP("Current condition is busy. Please "
-                                                          "try again.")));
+        MessageService::Show(
+            this, MessageIcon::Error,
+            Text(languageId_,
+                 QT_TRANSLATE_NOOP("CEnternetSetting", "Current condition is busy. Please "
+                                                       "try again.")));
         return;
     }
     selectedMac_.clear();
@@ -117,7 +122,8 @@ void CEnternetSetting::OnSearch() {
     ui_->deviceList->clear();
     ClearFields();
     SetButtonsEnabled(false);
-    ui_->searchButton->setText(Text(languageId_, QT_TR_NOOP("Searching....")));
+    ui_->searchButton->setText(
+        Text(languageId_, QT_TRANSLATE_NOOP("CEnternetSetting", "Searching....")));
     found_ = 0;
     searchClock_.start();
     statusTimer_.start();
@@ -141,9 +147,11 @@ void CEnternetSetting::OnSearch() {
             ui_->searchButton->setText(tr("Search"));
             SetButtonsEnabled(true);
             if (result.run == NetCfgRun::Busy)
-                MessageService::Show(this, MessageIcon::Error,
-                                     Text(languageId_, QT_TR_NOOP("Current condition is busy. "
-                                                                  "Please try again.")));
+                MessageService::Show(
+                    this, MessageIcon::Error,
+                    Text(languageId_,
+                         QT_TRANSLATE_NOOP("CEnternetSetting", "Current condition is busy. "
+                                                               "Please try again.")));
             else if (result.run == NetCfgRun::NotOpen)
                 MessageService::Show(this, MessageIcon::Error,
                                      Q(NetCfgProcessState().OpenErrorMessage(languageId_)));
@@ -173,9 +181,11 @@ void CEnternetSetting::OnRowClicked(QTreeWidgetItem* item) {
     if (!item)
         return;
     if (worker_.Busy()) {
-        MessageService::Show(this, MessageIcon::Error,
-                             Text(languageId_, QT_TR_NOOP("Network printer is seaching. Please "
-                                                          "try again later.")));
+        MessageService::Show(
+            this, MessageIcon::Error,
+            Text(languageId_,
+                 QT_TRANSLATE_NOOP("CEnternetSetting", "Network printer is seaching. Please "
+                                                       "try again later.")));
         return;
     }
     ui_->serialEdit->setText(item->text(0));
@@ -231,9 +241,11 @@ void CEnternetSetting::OnRowDoubleClicked(QTreeWidgetItem* item) {
 
 void CEnternetSetting::OnSetup() {
     if (worker_.Busy()) {
-        MessageService::Show(this, MessageIcon::Error,
-                             Text(languageId_, QT_TR_NOOP("Network printer is seaching. Please "
-                                                          "try again later.")));
+        MessageService::Show(
+            this, MessageIcon::Error,
+            Text(languageId_,
+                 QT_TRANSLATE_NOOP("CEnternetSetting", "Network printer is seaching. Please "
+                                                       "try again later.")));
         return;
     }
     if (selectedMac_.empty())
@@ -250,7 +262,8 @@ void CEnternetSetting::SetupSelected() {
         return;
     const NetConfigFields fields = dialog.Fields();
     SetButtonsEnabled(false);
-    ui_->setupButton->setText(Text(languageId_, QT_TR_NOOP("Setting....")));
+    ui_->setupButton->setText(
+        Text(languageId_, QT_TRANSLATE_NOOP("CEnternetSetting", "Setting....")));
     const std::string mac = selectedMac_, serial = selectedSerial_;
     worker_.Run(
         [mac, serial, fields](const TaskControl& task) {
@@ -305,7 +318,8 @@ void CEnternetSetting::FinishUsbSetup(const NetParamSent& sent) {
         ui_->ipEdit->setText(Q(sent.ip));
         return;
     }
-    QString text = Text(languageId_, QT_TR_NOOP("Unable to send file to port."));
+    QString text =
+        Text(languageId_, QT_TRANSLATE_NOOP("CEnternetSetting", "Unable to send file to port."));
     if (!sent.cause.empty())
         text += QStringLiteral("\n") + Q(sent.cause);
     MessageService::Show(this, MessageIcon::Error, text);

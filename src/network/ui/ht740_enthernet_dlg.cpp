@@ -78,8 +78,10 @@ void CHT740EnthernetDlg::OnSearch() {
     found_.clear();
     selectedRecord_ = -1;
     SetButtonsEnabled(false);
-    ui_->searchButton->setText(Text(languageId_, QT_TR_NOOP("Searching....")));
-    ui_->statusLabel->setText(Text(languageId_, QT_TR_NOOP("Found: %1")).arg(0));
+    ui_->searchButton->setText(
+        Text(languageId_, QT_TRANSLATE_NOOP("CHT740EnthernetDlg", "Searching....")));
+    ui_->statusLabel->setText(
+        Text(languageId_, QT_TRANSLATE_NOOP("CHT740EnthernetDlg", "Found: %1")).arg(0));
     worker_.Run(
         [this, client = client_, codePage = codePage_](const TaskControl& task) {
             return RunHtSearch(*client, codePage, task.Token(), {},
@@ -98,7 +100,8 @@ void CHT740EnthernetDlg::AddRow(const HtDeviceRecord& record) {
     const std::vector<HtRow> rows = HtRowsByMac({record}, codePage_);
     found_.push_back(record);
     ui_->statusLabel->setText(
-        Text(languageId_, QT_TR_NOOP("Found: %1")).arg(static_cast<int>(found_.size())));
+        Text(languageId_, QT_TRANSLATE_NOOP("CHT740EnthernetDlg", "Found: %1"))
+            .arg(static_cast<int>(found_.size())));
     const HtRow& r = rows.front();
     const QStringList texts = NetRowTexts({r.mac, r.name, r.version, r.ip});
     auto* item = new QTreeWidgetItem(texts);
@@ -123,15 +126,18 @@ void CHT740EnthernetDlg::OnRowClicked(QTreeWidgetItem* item) {
 
 void CHT740EnthernetDlg::OnSetup() {
     if (worker_.Busy() || !client_->IsIdle()) {
-        MessageService::Show(this, MessageIcon::Error,
-                             Text(languageId_, QT_TR_NOOP("Network printer is seaching. Please "
-                                                          "try again later.")));
+        MessageService::Show(
+            this, MessageIcon::Error,
+            Text(languageId_,
+                 QT_TRANSLATE_NOOP("CHT740EnthernetDlg", "Network printer is seaching. Please "
+                                                         "try again later.")));
         return;
     }
     if (selectedRecord_ < 0 || selectedRecord_ >= static_cast<int>(found_.size())) {
         MessageService::Show(this, MessageIcon::Error,
-                             Text(languageId_, QT_TR_NOOP("You must select one printer or "
-                                                          "click cancel to exit.")));
+                             Text(languageId_, QT_TRANSLATE_NOOP("CHT740EnthernetDlg",
+                                                                 "You must select one printer or "
+                                                                 "click cancel to exit.")));
         return;
     }
     SetButtonsEnabled(false);
