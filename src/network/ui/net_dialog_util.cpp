@@ -54,8 +54,11 @@ void SetUpDeviceList(QTreeWidget* list, const QStringList& headers, int width) {
     list->setAllColumnsShowFocus(true);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setStyleSheet(QStringLiteral("QTreeWidget::item { border-right: 1px solid #d0d0d0; "
-                                       "border-bottom: 1px solid #d0d0d0; }"));
+    // Grid lines; a selected row keeps readable colours when the dialog
+    // is not the active window.
+    list->setStyleSheet(QStringLiteral(
+        "QTreeWidget::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }"
+        "QTreeWidget::item:selected { background: #3d8ee6; color: white; }"));
     for (int i = 0; i < headers.size(); ++i) {
         list->setColumnWidth(i, width);
         list->headerItem()->setTextAlignment(i, Qt::AlignCenter);
