@@ -300,6 +300,65 @@ private slots:
         }));
         QVERIFY(IniHas(w.world.ReadIni(), "LAN", "IpAddr", "192.168.0.88"));
     }
+    void htClosingStopsTheSequenceAndAFailedReadSendsNothing() {
+        NetWorld net({}, {printune_sim::DefaultHtSetup(0), printune_sim::DefaultHtSetup(1)});
+        QVERIFY(net.printers);
+        Window w(Lan("HT-740"));
+        CHT740EnthernetDlg* dialog = nullptr;
+        // Configures the row of `mac`, typing what a failed read left empty.
+        auto configure = [&](QDialog* d, const QString& mac) {
+            auto* list = In<QTreeWidget>(d, "deviceList");
+            QTreeWidgetItem* row = list->findItems(mac, Qt::MatchExactly, 0).value(0);
+            QVERIFY(row);
+            list->setCurrentItem(row);
+            emit list->itemClicked(row, 0);
+            QVERIFY(WithModalDialog(
+                [&] { In<QPushButton>(d, "setupButton")->click(); },
+                [&](QDialog* c) {
+                    QVERIFY(QTest::qWaitFor(
+                        [c] { return Find<QPushButton>(c, "okButton")->isEnabled(); }, 10000));
+                    In<QComboBox>(c, "dhcpCombo")->setCurrentIndex(0);
+                    In<QLineEdit>(c, "ipEdit")->setText(QStringLiteral("192.168.0.90"));
+                    In<QLineEdit>(c, "maskEdit")->setText(QStringLiteral("255.255.255.0"));
+                    In<QLineEdit>(c, "gatewayEdit")->setText(QStringLiteral("192.168.0.1"));
+                    In<QLineEdit>(c, "printPortEdit")->setText(QStringLiteral("9100"));
+                    In<QPushButton>(c, "okButton")->click();
+                }));
+        };
+        QVERIFY(w.Open([&](QDialog* d) {
+            dialog = qobject_cast<CHT740EnthernetDlg*>(d);
+            In<QPushButton>(d, "searchButton")->click();
+            QVERIFY(Idle(d));
+            QCOMPARE(In<QTreeWidget>(d, "deviceList")->topLevelItemCount(), 2);
+            // Closed during the pause after the first apply: no block 2.
+            configure(d, QStringLiteral("00:11:22:33:44:56"));
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    const auto l = net.printers->HtLog(1);
+                    return std::count(l.begin(), l.end(), "apply") == 1;
+                },
+                5000));
+            d->done(QDialog::Rejected);
+        }));
+        QVERIFY(QTest::qWaitFor([&] { return !dialog->Busy(); }, 1000));
+        QTest::qWait(300);
+        const auto log = net.printers->HtLog(1);
+        QCOMPARE(std::count(log.begin(), log.end(), "block2"), 0);
+
+        // A configuration read that fails (the printers are gone): the
+        // setup sends no block and no apply.
+        QVERIFY(w.Open([&](QDialog* d) {
+            In<QPushButton>(d, "searchButton")->click();
+            QVERIFY(Idle(d));
+            net.printers->Stop();
+            configure(d, QStringLiteral("00:11:22:33:44:55"));
+            QVERIFY(Idle(d));
+            QVERIFY(dialog->LastSetup().steps.empty());
+            QVERIFY(!dialog->LastSetup().acknowledged);
+            QVERIFY(In<QPushButton>(d, "okButton")->isEnabled());
+            d->done(QDialog::Rejected);
+        }));
+    }
 };
 
 QTEST_MAIN(NetworkDialogsTest)
