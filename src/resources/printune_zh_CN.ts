@@ -330,6 +330,14 @@
         <source>Unable to send file to port.</source>
         <translation>无法发送文件到端口。</translation>
     </message>
+    <message>
+        <source>Search range…</source>
+        <translation>搜索范围…</translation>
+    </message>
+    <message>
+        <source>Addresses in other subnets to ask as well: a.b.c.d, a.b.c.d-e, a.b.c.d/nn, comma-separated</source>
+        <translation>同时询问其他子网中的地址：a.b.c.d、a.b.c.d-e、a.b.c.d/nn，以逗号分隔</translation>
+    </message>
 </context>
 <context>
     <name>CHT740EnthernetDlg</name>
@@ -384,6 +392,14 @@
     <message>
         <source>You must select one printer or click cancel to exit.</source>
         <translation>您必须选择一台打印机，或点击取消退出。</translation>
+    </message>
+    <message>
+        <source>Search range…</source>
+        <translation>搜索范围…</translation>
+    </message>
+    <message>
+        <source>Addresses in other subnets to ask as well: a.b.c.d, a.b.c.d-e, a.b.c.d/nn, comma-separated</source>
+        <translation>同时询问其他子网中的地址：a.b.c.d、a.b.c.d-e、a.b.c.d/nn，以逗号分隔</translation>
     </message>
 </context>
 <context>

@@ -359,6 +359,28 @@ private slots:
             d->done(QDialog::Rejected);
         }));
     }
+    void searchRangeFindsPrintersOutsideTheBroadcast() {
+        NetWorld net({printune_sim::DefaultLabelSetup(1)});
+        QVERIFY(net.printers);
+        const uint16_t port = net.printers->NetcfgEndpoint().port;
+        qputenv("PRINTUNE_NETCFG_DEST", "127.0.0.9"); // nobody there
+        Window w(Lan());
+        QVERIFY(w.Open([&](QDialog* d) {
+            auto* list = In<QTreeWidget>(d, "deviceList");
+            In<QLineEdit>(d, "rangeEdit")->setText(QStringLiteral("127.0.0.300"));
+            In<QPushButton>(d, "searchButton")->click();
+            QCOMPARE(w.world.messages.size(), size_t(1)); // malformed: refused
+            In<QLineEdit>(d, "rangeEdit")->setText(QStringLiteral("127.0.0.1-2:%1").arg(port));
+            In<QPushButton>(d, "searchButton")->click();
+            QVERIFY(Idle(d));
+            QCOMPARE(list->topLevelItemCount(), 1);
+            In<QLineEdit>(d, "rangeEdit")->clear();
+            In<QPushButton>(d, "searchButton")->click();
+            QVERIFY(Idle(d));
+            QCOMPARE(list->topLevelItemCount(), 0);
+            In<QPushButton>(d, "cancelButton")->click();
+        }));
+    }
 };
 
 QTEST_MAIN(NetworkDialogsTest)

@@ -115,6 +115,21 @@ void CEnternetSetting::OnSearch() {
                                                        "try again.")));
         return;
     }
+    // A search range sweeps those addresses by unicast instead.
+    NetCfgAddresses addresses = NetCfgAddresses::FromEnvironment();
+    const std::string range = S(ui_->rangeEdit->text().trimmed());
+    if (!range.empty()) {
+        std::string error;
+        addresses.sweep = ParseDestinationList(range, NETCFG_PORT, error);
+        if (addresses.sweep.empty()) {
+            MessageService::Show(this, MessageIcon::Warning, Q(error));
+            return;
+        }
+    }
+    if (addresses.sweep != NetCfgProcessState().Addresses().sweep) {
+        NetCfgClose();
+        NetCfgOpen(addresses);
+    }
     selectedMac_.clear();
     selectedSerial_.clear();
     selectedRow_ = -1;

@@ -74,6 +74,20 @@ void CHT740EnthernetDlg::SetButtonsEnabled(bool enabled) {
 void CHT740EnthernetDlg::OnSearch() {
     if (worker_.Busy())
         return;
+    // A search range sweeps those addresses by unicast instead.
+    HtNetOptions options = client_->Options();
+    const std::string range = S(ui_->rangeEdit->text().trimmed());
+    options.sweep.clear();
+    if (!range.empty()) {
+        std::string error;
+        options.sweep = ParseDestinationList(range, HTNET_PORT, error);
+        if (options.sweep.empty()) {
+            MessageService::Show(this, MessageIcon::Warning, Q(error));
+            return;
+        }
+    }
+    if (options.sweep != client_->Options().sweep)
+        client_ = std::make_shared<HtNetClient>(options);
     ui_->deviceList->clear();
     found_.clear();
     selectedRecord_ = -1;
