@@ -3,11 +3,14 @@
 // the record's address at opening, "OK" without any printer, search rows,
 // click and double click, the set-confirmation cycle, the range message,
 // and the HT-740 dialog's rows and setup.
+#include <QAbstractItemModel>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
+#include <chrono>
 
 #include "gui_test_support.h"
 #include "net_printers.h"
@@ -380,6 +383,36 @@ private slots:
             QCOMPARE(list->topLevelItemCount(), 0);
             In<QPushButton>(d, "cancelButton")->click();
         }));
+    }
+    // Benchmark: ten printers in one search; how long each row takes to
+    // reach the list after its reply left the printer (the worst printed).
+    void tenPrintersRowsFollowTheirReplies() {
+        std::vector<printune_sim::NetLabelSetup> ten;
+        for (int n = 1; n <= 10; ++n)
+            ten.push_back(printune_sim::DefaultLabelSetup(n));
+        NetWorld net(ten);
+        QVERIFY(net.printers);
+        Window w(Lan());
+        std::vector<std::chrono::steady_clock::time_point> shown;
+        QVERIFY(w.Open([&](QDialog* d) {
+            auto* list = In<QTreeWidget>(d, "deviceList");
+            connect(list->model(), &QAbstractItemModel::rowsInserted, d, [&] {
+                while (static_cast<int>(shown.size()) < list->topLevelItemCount())
+                    shown.push_back(std::chrono::steady_clock::now());
+            });
+            In<QPushButton>(d, "searchButton")->click();
+            QVERIFY(Idle(d));
+            QCOMPARE(list->topLevelItemCount(), 10);
+            In<QPushButton>(d, "cancelButton")->click();
+        }));
+        const auto sent = net.printers->SentTimes(true);
+        QVERIFY(sent.size() >= 10);
+        double worst = 0;
+        for (size_t i = 0; i < 10; ++i)
+            worst = std::max(worst,
+                             std::chrono::duration<double, std::milli>(shown[i] - sent[i]).count());
+        qInfo("worst reply-to-row delay of ten printers: %.2f ms", worst);
+        QVERIFY2(worst < 1000, qPrintable(QString::number(worst))); // generous on a busy machine
     }
 };
 
