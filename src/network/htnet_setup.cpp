@@ -57,7 +57,8 @@ std::vector<HtRow> HtRowsByMac(const std::vector<HtDeviceRecord>& announcements,
 }
 
 HtSearchResult RunHtSearch(HtNetClient& client, const std::string& codePage, std::stop_token stop,
-                           const NetProgressFn& progress) {
+                           const NetProgressFn& progress,
+                           const std::function<void(const HtDeviceRecord&)>& onAnnouncement) {
     const auto start = Clock::now();
     HtSearchResult result;
     // Another operation of the client may still be ending.
@@ -68,6 +69,8 @@ HtSearchResult RunHtSearch(HtNetClient& client, const std::string& codePage, std
     if (progress)
         progress({NetStep::Searching, 0, {}, {}});
     Collect(client, result.announcements, stop, [&] {
+        if (onAnnouncement)
+            onAnnouncement(result.announcements.back());
         if (progress)
             progress({NetStep::Found,
                       static_cast<int>(result.announcements.size()),

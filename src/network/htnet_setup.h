@@ -5,6 +5,7 @@
 // sequence, in one thread, so that both blocks and their apply requests
 // reach the printer before the DHCP sequence's search and query.
 #include <chrono>
+#include <functional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -30,8 +31,10 @@ struct HtSearchResult {
 
 // A whole search; `progress` sees Found with the row count after every
 // announcement.
+// `onAnnouncement` sees each announcement the moment it is taken.
 HtSearchResult RunHtSearch(HtNetClient& client, const std::string& codePage,
-                           std::stop_token stop = {}, const NetProgressFn& progress = {});
+                           std::stop_token stop = {}, const NetProgressFn& progress = {},
+                           const std::function<void(const HtDeviceRecord&)>& onAnnouncement = {});
 std::vector<HtRow> HtRowsByMac(const std::vector<HtDeviceRecord>& announcements,
                                const std::string& codePage);
 

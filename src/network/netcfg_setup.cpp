@@ -14,8 +14,11 @@ std::chrono::milliseconds Since(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
 }
 
-std::vector<NetCfgRow> Rows(const std::vector<NetCfgDevice>& devices,
-                            const std::vector<uint32_t>& answers, const std::string& codePage) {
+} // namespace
+
+std::vector<NetCfgRow> NetCfgRows(const std::vector<NetCfgDevice>& devices,
+                                  const std::vector<uint32_t>& answers,
+                                  const std::string& codePage) {
     std::vector<NetCfgRow> rows;
     for (size_t i = 0; i < devices.size(); ++i) {
         const NetCfgDevice& d = devices[i];
@@ -42,6 +45,8 @@ std::vector<NetCfgRow> Rows(const std::vector<NetCfgDevice>& devices,
     return rows;
 }
 
+namespace {
+
 std::string Value(const NetCfgEntryList& list, std::string_view key) {
     const NetCfgEntry* e = NetCfgFindEntry(list, key);
     return e ? std::string(e->Value()) : std::string();
@@ -63,7 +68,7 @@ NetCfgSearchResult RunNetCfgSearch(NetCfgState& state, const std::string& codePa
                 progress({NetStep::Found, static_cast<int>(table.size()), Since(start), {}});
         },
         stop);
-    result.rows = Rows(devices, state.DeviceAnswers(), codePage);
+    result.rows = NetCfgRows(devices, state.DeviceAnswers(), codePage);
     return result;
 }
 

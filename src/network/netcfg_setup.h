@@ -26,6 +26,11 @@ struct NetCfgSearchResult {
     std::vector<NetCfgRow> rows; // one per MAC, in order of first answer
 };
 
+// The display rows of a device table (one per MAC, answers summed).
+std::vector<NetCfgRow> NetCfgRows(const std::vector<NetCfgDevice>& devices,
+                                  const std::vector<uint32_t>& answers,
+                                  const std::string& codePage);
+
 // A whole search; `progress` sees Found for every change of the list.
 NetCfgSearchResult RunNetCfgSearch(NetCfgState& state, const std::string& codePage,
                                    std::stop_token stop = {}, const NetProgressFn& progress = {});

@@ -155,6 +155,266 @@
     </message>
 </context>
 <context>
+    <name>CEdtCfgDlg</name>
+    <message>
+        <source>Configure Network</source>
+        <translation>网络配置</translation>
+    </message>
+    <message>
+        <source>*Click &quot;OK&quot; button to modify the printer&apos;s network configuration that you had changed.</source>
+        <translation>*点击“确定”按钮，将您修改过的网络配置写入打印机。</translation>
+    </message>
+    <message>
+        <source>Unalterable paramaters</source>
+        <translation>不可修改的参数</translation>
+    </message>
+    <message>
+        <source>Device name:</source>
+        <translation>设备名称:</translation>
+    </message>
+    <message>
+        <source>FW Version:</source>
+        <translation>固件版本:</translation>
+    </message>
+    <message>
+        <source>MAC address:</source>
+        <translation>MAC 地址:</translation>
+    </message>
+    <message>
+        <source>Device SN:</source>
+        <translation>设备序列号:</translation>
+    </message>
+    <message>
+        <source>Network paramaters</source>
+        <translation>网络参数</translation>
+    </message>
+    <message>
+        <source>DHCP:</source>
+        <translation>DHCP:</translation>
+    </message>
+    <message>
+        <source>Current IP address:</source>
+        <translation>当前 IP 地址:</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP 地址:</translation>
+    </message>
+    <message>
+        <source>Subnet mask:</source>
+        <translation>子网掩码:</translation>
+    </message>
+    <message>
+        <source>Gateway IP address:</source>
+        <translation>网关 IP 地址:</translation>
+    </message>
+    <message>
+        <source>Print paramaters</source>
+        <translation>打印参数</translation>
+    </message>
+    <message>
+        <source>Monitor port:</source>
+        <translation>监听端口:</translation>
+    </message>
+    <message>
+        <source>Printing timeout:</source>
+        <translation>打印超时:</translation>
+    </message>
+    <message>
+        <source>[Sec.]</source>
+        <translation>[秒]</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>CEdtCfgDlgUSB</name>
+    <message>
+        <source>Configure Network (USB)</source>
+        <translation>网络配置 (USB)</translation>
+    </message>
+    <message>
+        <source>DHCP:</source>
+        <translation>DHCP:</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP 地址:</translation>
+    </message>
+    <message>
+        <source>subnet mask:</source>
+        <translation>子网掩码:</translation>
+    </message>
+    <message>
+        <source>Gateway IP address:</source>
+        <translation>网关 IP 地址:</translation>
+    </message>
+    <message>
+        <source>Send By Ether</source>
+        <translation>网口发送</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>CEnternetSetting</name>
+    <message>
+        <source>Network Setting</source>
+        <translation>网络设置</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Device selected</source>
+        <translation>已选设备</translation>
+    </message>
+    <message>
+        <source>SN No.:</source>
+        <translation>序列号:</translation>
+    </message>
+    <message>
+        <source>Device name:</source>
+        <translation>设备名称:</translation>
+    </message>
+    <message>
+        <source>MAC address:</source>
+        <translation>MAC 地址:</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP 地址:</translation>
+    </message>
+    <message>
+        <source>Monitor port:</source>
+        <translation>监听端口:</translation>
+    </message>
+    <message>
+        <source>Setup printer</source>
+        <translation>设置打印机</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Found: %1    Time left: %2 s</source>
+        <translation>已找到: %1    剩余时间: %2 秒</translation>
+    </message>
+    <message>
+        <source>Found: %1</source>
+        <translation>已找到: %1</translation>
+    </message>
+    <message>
+        <source>Current condition is busy. Please try again.</source>
+        <translation>当前状态忙，请重试。</translation>
+    </message>
+    <message>
+        <source>Searching....</source>
+        <translation>正在搜索....</translation>
+    </message>
+    <message>
+        <source>Network printer is seaching. Please try again later.</source>
+        <translation>正在搜索网络打印机，请稍后再试。</translation>
+    </message>
+    <message>
+        <source>Setting....</source>
+        <translation>正在设置....</translation>
+    </message>
+    <message>
+        <source>Unable to send file to port.</source>
+        <translation>无法发送文件到端口。</translation>
+    </message>
+    <message>
+        <source>Search range…</source>
+        <translation>搜索范围…</translation>
+    </message>
+    <message>
+        <source>Addresses in other subnets to ask as well: a.b.c.d, a.b.c.d-e, a.b.c.d/nn, comma-separated</source>
+        <translation>同时询问其他子网中的地址：a.b.c.d、a.b.c.d-e、a.b.c.d/nn，以逗号分隔</translation>
+    </message>
+</context>
+<context>
+    <name>CHT740EnthernetDlg</name>
+    <message>
+        <source>Network Settings</source>
+        <translation>网络设置</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Device selected</source>
+        <translation>已选设备</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>设备名称:</translation>
+    </message>
+    <message>
+        <source>MAC Address:</source>
+        <translation>MAC 地址:</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址:</translation>
+    </message>
+    <message>
+        <source>Setup printer</source>
+        <translation>设置打印机</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Searching....</source>
+        <translation>正在搜索....</translation>
+    </message>
+    <message>
+        <source>Found: %1</source>
+        <translation>已找到: %1</translation>
+    </message>
+    <message>
+        <source>Network printer is seaching. Please try again later.</source>
+        <translation>正在搜索网络打印机，请稍后再试。</translation>
+    </message>
+    <message>
+        <source>You must select one printer or click cancel to exit.</source>
+        <translation>您必须选择一台打印机，或点击取消退出。</translation>
+    </message>
+    <message>
+        <source>Search range…</source>
+        <translation>搜索范围…</translation>
+    </message>
+    <message>
+        <source>Addresses in other subnets to ask as well: a.b.c.d, a.b.c.d-e, a.b.c.d/nn, comma-separated</source>
+        <translation>同时询问其他子网中的地址：a.b.c.d、a.b.c.d-e、a.b.c.d/nn，以逗号分隔</translation>
+    </message>
+</context>
+<context>
     <name>CInternalSetupHT740</name>
     <message>
         <source>Printer Language</source>
@@ -362,12 +622,6 @@
     <message>
         <source>Bluetooth Settings</source>
         <translation>蓝牙设置</translation>
-    </message>
-    <message>
-        <source>The network printer search is not available yet.
-The connection uses the printer at %1, TCP port %2.</source>
-        <translation>暂不支持搜索网络打印机。
-当前连接使用打印机 %1，TCP 端口 %2。</translation>
     </message>
 </context>
 <context>
@@ -917,6 +1171,67 @@ The connection uses the printer at %1, TCP port %2.</source>
     <message>
         <source>Text File(*.txt)</source>
         <translation>文本文件(*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>printune::CEdtCfgDlgUSB</name>
+    <message>
+        <source>Please enter a complete IP address, subnet mask and gateway.</source>
+        <translation>请输入完整的 IP 地址、子网掩码和网关。</translation>
+    </message>
+</context>
+<context>
+    <name>printune::CEnternetSetting</name>
+    <message>
+        <source>SN.</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>MAC Addr.</source>
+        <translation>MAC 地址</translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation>设备名称</translation>
+    </message>
+    <message>
+        <source>FW Ver.</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>IP Addr.</source>
+        <translation>IP 地址</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Setup printer</source>
+        <translation>设置打印机</translation>
+    </message>
+</context>
+<context>
+    <name>printune::CHT740EnthernetDlg</name>
+    <message>
+        <source>MAC Addr.</source>
+        <translation>MAC 地址</translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation>设备名称</translation>
+    </message>
+    <message>
+        <source>FW Ver.</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>IP Addr.</source>
+        <translation>IP 地址</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
     </message>
 </context>
 <context>

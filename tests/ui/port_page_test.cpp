@@ -3,6 +3,7 @@
 // the settings file after each choice.
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -72,14 +73,23 @@ private slots:
         QCOMPARE(window->LabelPage()->Settings().portType, PORT_COM);
     }
 
-    void networkSettingShowsTheAddressItWouldUse() {
+    void networkSettingOpensTheDialogOfTheModelFamily() {
         GuiWorld world;
         world.WriteIni({.portType = 4, .ip = "192.0.2.7", .listenPort = 9101});
         auto window = world.OpenMainWindow();
-        Find<QPushButton>(window.get(), "settingButton")->click();
-        QCOMPARE(world.messages.size(), size_t(1));
-        QVERIFY(world.messages[0].text.contains(QStringLiteral("192.0.2.7")));
-        QVERIFY(world.messages[0].text.contains(QStringLiteral("9101")));
+        // A label printer: the search dialog, showing the record's address.
+        QVERIFY(WithModalDialog(
+            [&] { Find<QPushButton>(window.get(), "settingButton")->click(); },
+            [](QDialog* d) {
+                QCOMPARE(d->metaObject()->className(), "printune::CEnternetSetting");
+                QCOMPARE(Find<QLineEdit>(d, "ipEdit")->text(), QStringLiteral("192.0.2.7"));
+                QCOMPARE(Find<QLineEdit>(d, "portEdit")->text(), QStringLiteral("9101"));
+                Find<QLineEdit>(d, "ipEdit")->setText(QStringLiteral("192.0.2.8"));
+                Find<QPushButton>(d, "okButton")->click();
+            }));
+        QCOMPARE(CurrentPortSettings().ipAddr, std::string("192.0.2.8"));
+        QCOMPARE(CurrentPortSettings().portType, PORT_LAN);
+        QVERIFY(world.messages.empty());
     }
 
     void parallelOkShowsTheNewLptName() {

@@ -22,14 +22,21 @@
 #include <QTest>
 
 #include "app/ui/about_dlg.h"
-#include "base/ui/message_service.h"
 #include "app/ui/printune_dlg.h"
 #include "base/language.h"
+#include "base/narrow_text.h"
+#include "base/ui/message_service.h"
 #include "base/ui/text_service.h"
 #include "diagnostics/ui/command_test_page.h"
 #include "firmware/ui/firmware_page.h"
 #include "gui_test_support.h"
+#include "net_printers.h"
+#include "network/netcfg.h"
 #include "network/ui/bluetooth_setup_dlg.h"
+#include "network/ui/edt_cfg_dlg.h"
+#include "network/ui/edt_cfg_dlg_usb.h"
+#include "network/ui/enternet_setting.h"
+#include "network/ui/ht740_enthernet_dlg.h"
 #include "network/ui/wifi_setup_dlg_kp520.h"
 #include "port/ui/page_port_set.h"
 #include "port/ui/port_set_parallel.h"
@@ -38,6 +45,7 @@
 #include "settings/ui/label_setup_page.h"
 #include "settings/ui/receipt_setup_page.h"
 #include "support/sim_process.h"
+#include <QTreeWidget>
 
 using namespace printune;
 
@@ -341,6 +349,107 @@ void RenderFirmwarePage(int language) {
     QDir::setCurrent(previous);
 }
 
+// The network search dialogs of both families with simulated printers on
+// loopback (only): searching, then a row queried; the configuration
+// dialogs in both modes and the USB one.
+void RenderNetworkDialogs(int language) {
+    const QString suffix = language == LANG_CHINESE ? QStringLiteral("_zh") : QStringLiteral("_en");
+    // A free reply port on loopback for the label printers to answer to.
+    uint16_t replyPort = 0;
+    {
+        NetCfgState probe;
+        NetCfgAddresses addresses;
+        addresses.bind = {0x7F000001, 0};
+        addresses.everyInterface = false;
+        if (probe.Open(addresses) != 0)
+            return;
+        replyPort = probe.ReceiveEndpoint()->port;
+    }
+    printune_sim::NetworkPrintersOptions options;
+    options.netcfgPort = 0;
+    options.netcfgReplyPort = replyPort;
+    options.htPort = 0;
+    for (int n = 1; n <= 3; ++n)
+        options.label.push_back(printune_sim::DefaultLabelSetup(n));
+    for (int n = 0; n < 3; ++n)
+        options.ht.push_back(printune_sim::DefaultHtSetup(n));
+    std::string error;
+    auto printers = printune_sim::NetworkPrinters::Start(options, error);
+    if (!printers)
+        return;
+    qputenv("PRINTUNE_NETCFG_DEST",
+            QStringLiteral("127.0.0.2:%1").arg(printers->NetcfgEndpoint().port).toLatin1());
+    qputenv("PRINTUNE_NETCFG_BIND", QStringLiteral("127.0.0.1:%1").arg(replyPort).toLatin1());
+    qputenv("PRINTUNE_NETCFG_EVERY_INTERFACE", "0");
+    qputenv("PRINTUNE_HTNET_DEST",
+            QStringLiteral("127.0.0.2:%1").arg(printers->HtEndpoint().port).toLatin1());
+    qputenv("PRINTUNE_HTNET_BIND", "127.0.0.1");
+    qputenv("PRINTUNE_HTNET_EVERY_INTERFACE", "0");
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    printune_test::IniValues values;
+    values.language = language == LANG_CHINESE ? "Chinese" : "English";
+    values.portType = PORT_LAN;
+    std::ofstream("printune.ini", std::ios::binary) << printune_test::IniText(values);
+    ApplyUiLanguage(language);
+    MessageService::SetAnswerer([](const MessageRecord&) { return QMessageBox::Ok; });
+    {
+        CPrintuneDlg window;
+        auto* page = window.PortPage();
+        auto* label = page->findChild<CEnternetSetting*>();
+        label->Prepare(PortState::Of(page->Port()), window.Master());
+        label->show();
+        label->findChild<QPushButton*>(QStringLiteral("searchButton"))->click();
+        QTest::qWait(1500);
+        Save(label, QStringLiteral("dialog_network_searching%1").arg(suffix));
+        (void)QTest::qWaitFor([label] { return !label->Busy(); }, 10000);
+        auto* list = label->findChild<QTreeWidget*>(QStringLiteral("deviceList"));
+        if (list->topLevelItemCount() > 1) {
+            emit list->itemClicked(list->topLevelItem(1), 0);
+            (void)QTest::qWaitFor([label] { return !label->Busy(); }, 10000);
+        }
+        Save(label, QStringLiteral("dialog_network%1").arg(suffix));
+        {
+            CEdtCfgDlg config(language, label);
+            config.SetEntries(NetCfgProcessState().ReceivedEntries(), NarrowCodePage(language),
+                              std::string());
+            Save(&config, QStringLiteral("dialog_network_config%1").arg(suffix));
+        }
+        {
+            CEdtCfgDlgUSB usb(language, label);
+            Save(&usb, QStringLiteral("dialog_network_config_usb%1").arg(suffix));
+        }
+        label->reject();
+
+        auto* ht = page->findChild<CHT740EnthernetDlg*>();
+        ht->Prepare(PortState::Of(page->Port()), window.Master());
+        ht->show();
+        ht->findChild<QPushButton*>(QStringLiteral("searchButton"))->click();
+        (void)QTest::qWaitFor([ht] { return !ht->Busy(); }, 10000);
+        auto* htList = ht->findChild<QTreeWidget*>(QStringLiteral("deviceList"));
+        if (htList->topLevelItemCount() > 0) {
+            htList->setCurrentItem(htList->topLevelItem(0));
+            emit htList->itemClicked(htList->topLevelItem(0), 0);
+        }
+        Save(ht, QStringLiteral("dialog_ht740_network%1").arg(suffix));
+        {
+            CEdtCfgDlg config(language, ht);
+            config.SetHt(printers->HtRecord(2), "00:11:22:33:44:57", std::string(), "HT-740",
+                         NarrowCodePage(language));
+            (void)QTest::qWaitFor([&config] { return !config.Busy(); }, 10000);
+            Save(&config, QStringLiteral("dialog_ht740_config%1").arg(suffix));
+        }
+        ht->reject();
+    }
+    MessageService::SetAnswerer({});
+    for (const char* v :
+         {"PRINTUNE_NETCFG_DEST", "PRINTUNE_NETCFG_BIND", "PRINTUNE_NETCFG_EVERY_INTERFACE",
+          "PRINTUNE_HTNET_DEST", "PRINTUNE_HTNET_BIND", "PRINTUNE_HTNET_EVERY_INTERFACE"})
+        qunsetenv(v);
+    QDir::setCurrent(previous);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -367,6 +476,8 @@ int main(int argc, char* argv[]) {
     RenderCommandTest(LANG_CHINESE);
     RenderWirelessDialogs(LANG_ENGLISH);
     RenderWirelessDialogs(LANG_CHINESE);
+    RenderNetworkDialogs(LANG_ENGLISH);
+    RenderNetworkDialogs(LANG_CHINESE);
     RenderFirmwarePage(LANG_ENGLISH);
     RenderFirmwarePage(LANG_CHINESE);
     return written > 0 ? 0 : 1;

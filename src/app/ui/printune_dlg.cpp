@@ -18,6 +18,8 @@
 #include "diagnostics/ui/test_items_page.h"
 #include "firmware/ui/firmware_page.h"
 #include "network/ui/bluetooth_setup_dlg.h"
+#include "network/ui/enternet_setting.h"
+#include "network/ui/ht740_enthernet_dlg.h"
 #include "network/ui/wifi_setup_dlg_kp520.h"
 #include "port/models.h"
 #include "port/ui/page_port_set.h"
@@ -67,6 +69,8 @@ void CPrintuneDlg::StartUp() {
     portPage_ = new CPagePortSet(ui_->pageArea);
     portPage_->SetWirelessDialogs(new CWifiSetupDlg_KP520(portPage_),
                                   new CBluetoothSetupDlg(portPage_));
+    portPage_->SetNetworkDialogs(new CEnternetSetting(portPage_),
+                                 new CHT740EnthernetDlg(portPage_));
     connect(portPage_, &CPagePortSet::SaveRequested, this,
             [this](const PortSettings& copy) { SaveSettingsOrWarn(copy, portPage_); });
     labelPage_ = new CPrintingSetupKP520_1(ui_->pageArea);

@@ -199,17 +199,10 @@ void CPagePortSet::OnSetting() {
         parallelDialog_->exec();
         break;
     case PORT_LAN:
-        // The network search dialogs are not part of the program yet; until
-        // they are, the button says which network printer would be used.
         networkDialogCopy_ = settings_;
-        MessageService::Show(
-            this, MessageIcon::Information,
-            TextIn(LanguageId(), "CPagePortSet",
-                   QT_TRANSLATE_NOOP("CPagePortSet",
-                                     "The network printer search is not available yet.\n"
-                                     "The connection uses the printer at %1, TCP port %2."))
-                .arg(Q(settings_.ipAddr))
-                .arg(settings_.listenPort));
+        OpenWithCopies(IsLabelPrinterName(settings_.printerModel, LanguageId())
+                           ? labelNetworkDialog_
+                           : receiptNetworkDialog_);
         break;
     default: // USB: nothing to set
         break;
@@ -222,6 +215,19 @@ void CPagePortSet::SetWirelessDialogs(CPortCopyDialog* wifi, CPortCopyDialog* bl
             d->setParent(this, d->windowFlags());
     wifiDialog_ = wifi;
     bluetoothDialog_ = bluetooth;
+}
+
+void CPagePortSet::SetNetworkDialogs(CPortCopyDialog* label, CPortCopyDialog* receipt) {
+    for (CPortCopyDialog* d : {label, receipt}) {
+        if (!d)
+            continue;
+        d->setParent(this, d->windowFlags());
+        // Direct: the page has the record before the dialog closes.
+        connect(d, &CPortCopyDialog::NetworkPrinterChosen, this,
+                &CPagePortSet::OnNetworkPrinterChosen, Qt::DirectConnection);
+    }
+    labelNetworkDialog_ = label;
+    receiptNetworkDialog_ = receipt;
 }
 
 void CPagePortSet::OpenWithCopies(CPortCopyDialog* dialog) {

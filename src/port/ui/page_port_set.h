@@ -56,6 +56,9 @@ public:
     // their parent and keeps them as long as it lives.
     void SetWirelessDialogs(CPortCopyDialog* wifi, CPortCopyDialog* bluetooth);
     CPortCopyDialog* WifiDialog() const { return wifiDialog_; }
+    // "Setting" for the network interface opens the first for the label
+    // printers, the second for the receipt printers.
+    void SetNetworkDialogs(CPortCopyDialog* label, CPortCopyDialog* receipt);
     CPortCopyDialog* BluetoothDialog() const { return bluetoothDialog_; }
 
 signals:
@@ -95,6 +98,8 @@ private:
     // Kept with the page, so their fields persist between openings.
     CPortCopyDialog* wifiDialog_ = nullptr;
     CPortCopyDialog* bluetoothDialog_ = nullptr;
+    CPortCopyDialog* labelNetworkDialog_ = nullptr;
+    CPortCopyDialog* receiptNetworkDialog_ = nullptr;
     PortSettings pending_;           // serial values waiting to be sent
     PortSettings networkDialogCopy_; // what the network dialog starts from
     int selectedInterface_ = 0;

@@ -34,6 +34,11 @@ public:
     using QDialog::QDialog;
     // Called at every opening, before the dialog is shown.
     virtual void Prepare(const PortState& port, const PortSettings& settings) = 0;
+
+signals:
+    // A network dialog's "OK": the record with the chosen address and port,
+    // delivered before the dialog closes.
+    void NetworkPrinterChosen(const printune::PortSettings& record);
 };
 
 } // namespace printune
