@@ -29,23 +29,6 @@ std::string Trim(const std::string& s) {
     return s.substr(first, last - first + 1);
 }
 
-// A whole decimal number (an integer when !fraction); strtod's "inf", "nan"
-// and hexadecimal forms are not numbers here.
-bool IsDecimal(const std::string& text, bool fraction) {
-    if (text.empty())
-        return false;
-    for (char ch : text)
-        if (!(ch == '-' || ch == '+' || (fraction && ch == '.') || (ch >= '0' && ch <= '9')))
-            return false;
-    char* end = nullptr;
-    errno = 0;
-    if (fraction)
-        std::strtod(text.c_str(), &end);
-    else
-        std::strtoll(text.c_str(), &end, 10);
-    return errno == 0 && end != text.c_str() && *end == '\0';
-}
-
 std::vector<std::string> Choices(ProfileFamily family, int setting, int languageId) {
     if (family == ProfileFamily::Receipt)
         return ReceiptChoices(setting, languageId);
@@ -65,7 +48,7 @@ bool IsTextSetting(ProfileFamily family, int setting) {
 
 ProfileValueParse ParseLabelText(int setting, const std::string& text) {
     const bool fraction = setting == LS_HOME_OFFSET || setting == LS_CUT_OFFSET;
-    if (!IsDecimal(text, fraction))
+    if (!IsDecimalText(text, fraction))
         return {ProfileValueError::NotANumber, {}};
     if (CheckLabelEdit(setting, text).corrected)
         return {ProfileValueError::OutOfRange, {}};
@@ -111,6 +94,21 @@ bool ParseHeader(const std::string& line, SettingsProfile& profile, ProfileError
 }
 
 } // namespace
+
+bool IsDecimalText(const std::string& text, bool fraction) {
+    if (text.empty())
+        return false;
+    for (char ch : text)
+        if (!(ch == '-' || ch == '+' || (fraction && ch == '.') || (ch >= '0' && ch <= '9')))
+            return false;
+    char* end = nullptr;
+    errno = 0;
+    if (fraction)
+        std::strtod(text.c_str(), &end);
+    else
+        std::strtoll(text.c_str(), &end, 10);
+    return errno == 0 && end != text.c_str() && *end == '\0';
+}
 
 std::string ProfileFamilyName(ProfileFamily family) {
     return family == ProfileFamily::Receipt ? "receipt" : "label";

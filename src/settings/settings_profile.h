@@ -53,6 +53,10 @@ struct ProfileValueParse {
 // Checks a value as the settings pages and "label set"/"receipt set" do.
 ProfileValueParse ParseProfileValue(ProfileFamily family, int setting, const std::string& text);
 
+// Whether the whole text is a decimal number (an integer when !fraction), as
+// the edit fields take it: strtod's "inf", "nan" and hexadecimal forms are not.
+bool IsDecimalText(const std::string& text, bool fraction);
+
 // The English entries a list setting takes (Emulation: its four names).
 std::vector<std::string> ProfileChoices(ProfileFamily family, int setting);
 
