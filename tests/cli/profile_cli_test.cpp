@@ -119,6 +119,24 @@ TEST_F(ProfileCli, FiveNetworkPrintersOneSilent) {
     }
 }
 
+TEST_F(ProfileCli, ASettingThePrinterIgnoresIsReportedNotVerified) {
+    Start({"--tcp", "0", "--ignore-setting", "cut-mode"});
+    WriteFile("p.profile", "printune-profile family=label; model=KP-520; version=1\n"
+                           "print-speed = 4\ncut-mode = On\n");
+    const CliResult r = Run({Lan(), "--json", "profile", "apply", Path("p.profile")});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    JsonDoc doc = Json(r);
+    const JsonDoc& t = doc["targets"][0];
+    EXPECT_EQ(t["outcome"], "not-verified") << r.out;
+    ASSERT_EQ(t["notTaken"].size(), 1u) << r.out;
+    EXPECT_EQ(t["notTaken"][0]["setting"], "cut-mode");
+    EXPECT_EQ(t["notTaken"][0]["profile"], "On");
+    EXPECT_EQ(t["notTaken"][0]["printer"], "Off");
+    const CliResult human = Run({Lan(), "profile", "apply", Path("p.profile")});
+    EXPECT_NE(human.out.find("applied but not verified"), std::string::npos) << human.out;
+    EXPECT_NE(human.out.find("cut-mode"), std::string::npos) << human.out;
+}
+
 TEST_F(ProfileCli, ReceiptProfileKeepsTheCutterSwitchOfItsModel) {
     Start({"--tcp", "0=HT-750"});
     const CliResult saved =
