@@ -1,11 +1,9 @@
 // profile ...: settings profiles shown, compared with a printer, applied to
 // one printer or many.
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include <strings.h>
 
@@ -294,49 +292,45 @@ void Discover(const Context& c, const ParsedArgs& a, const SettingsProfile& p,
 }
 
 // The failure message of an exchange, as the single-printer commands give it.
-std::string FailureMessage(const Context& c, const TargetRun& t, const CPrinterPort& port) {
-    Context copy = c;
-    copy.settings = t.target.copy;
+std::string FailureMessage(const TargetRun& t) {
+    const ExchangeResult& f = t.result.failure;
     try {
-        RequireOutcome(copy, t.result.failure, port, ExchangeOutcome::Reply);
-    } catch (const Failure& f) {
-        return f.portCode ? Format("%s (%d)", f.message.c_str(), f.portCode) : f.message;
+        switch (f.outcome) {
+        case ExchangeOutcome::OpenFailed:
+        case ExchangeOutcome::WriteFailed:
+        case ExchangeOutcome::ReadFailed:
+            ThrowPort(f.portError, t.target.copy.portType, f.sysErrno);
+        case ExchangeOutcome::TimedOut:
+            return TimeoutMessage();
+        default:
+            return L("Interrupted.", "已中断。");
+        }
+    } catch (const Failure& failure) {
+        return failure.portCode ? Format("%s (%d)", failure.message.c_str(), failure.portCode)
+                                : failure.message;
     }
-    return {};
 }
 
-void RunOne(const Context& c, const SettingsProfile& p, bool dryRun, TargetRun& t) {
-    if (!t.resolved)
-        return;
-    CPrinterPort port;
+void RunAll(const SettingsProfile& p, bool dryRun, int parallel, std::vector<TargetRun>& runs) {
+    std::vector<ProfileTarget> targets;
+    std::vector<TargetRun*> reached;
+    for (TargetRun& t : runs)
+        if (t.resolved) {
+            targets.push_back(t.target);
+            reached.push_back(&t);
+        }
     ApplyOptions options;
     options.dryRun = dryRun;
     options.toolVersion = CLI_VERSION;
-    t.result = ApplyProfile(port, t.target, p, options, StopToken());
-    if (t.result.outcome == ApplyOutcome::Unreachable || t.result.outcome == ApplyOutcome::Stopped)
-        t.message = FailureMessage(c, t, port);
-}
-
-// Serial, USB and parallel ports one after another; network printers up to
-// 'parallel' at once (each on its own socket, nothing shared).
-void RunAll(const Context& c, const SettingsProfile& p, bool dryRun, int parallel,
-            std::vector<TargetRun>& runs) {
-    std::vector<TargetRun*> network;
-    for (TargetRun& t : runs) {
-        if (t.network && parallel > 1)
-            network.push_back(&t);
-        else
-            RunOne(c, p, dryRun, t);
+    std::vector<ProfileApplyResult> results =
+        ApplyProfileToTargets(targets, p, options, parallel, StopToken());
+    for (size_t i = 0; i < reached.size(); ++i) {
+        TargetRun& t = *reached[i];
+        t.result = std::move(results[i]);
+        if (t.result.outcome == ApplyOutcome::Unreachable ||
+            t.result.outcome == ApplyOutcome::Stopped)
+            t.message = FailureMessage(t);
     }
-    std::atomic<size_t> next{0};
-    auto worker = [&] {
-        for (size_t i = next++; i < network.size(); i = next++)
-            RunOne(c, p, dryRun, *network[i]);
-    };
-    std::vector<std::jthread> workers;
-    const size_t count = std::min(network.size(), static_cast<size_t>(parallel));
-    for (size_t i = 0; i < count; ++i)
-        workers.emplace_back(worker);
 }
 
 const char* OutcomeKey(const TargetRun& t) {
@@ -448,7 +442,7 @@ void Apply(Context& c, const ParsedArgs& a) {
     if (runs.empty())
         ThrowOther(L("No printer to apply the profile to.", "没有可应用配置文件的打印机。"));
     ResolveMacs(a, runs);
-    RunAll(c, p, dryRun, parallel, runs);
+    RunAll(p, dryRun, parallel, runs);
     if (StopRequested())
         ThrowOther(L("Interrupted.", "已中断。"));
 

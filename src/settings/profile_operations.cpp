@@ -1,5 +1,9 @@
 #include "settings/profile_operations.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 #include "base/pause.h"
 #include "port/printer_port.h"
 #include "settings/label_operations.h"
@@ -128,6 +132,36 @@ ProfileApplyResult ApplyProfile(CPrinterPort& port, ProfileTarget& target,
     r.notTaken = DiffProfiles(sentOnly, after.profile);
     r.outcome = r.notTaken.empty() ? ApplyOutcome::Verified : ApplyOutcome::NotVerified;
     return r;
+}
+
+std::vector<ProfileApplyResult> ApplyProfileToTargets(std::vector<ProfileTarget>& targets,
+                                                      const SettingsProfile& profile,
+                                                      const ApplyOptions& options, int parallel,
+                                                      std::stop_token stop) {
+    std::vector<ProfileApplyResult> results(targets.size());
+    auto one = [&](size_t i) {
+        CPrinterPort port;
+        results[i] = ApplyProfile(port, targets[i], profile, options, stop);
+    };
+    std::vector<size_t> network;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (targets[i].copy.portType == PORT_LAN && parallel > 1)
+            network.push_back(i);
+        else
+            one(i);
+    }
+    std::atomic<size_t> next{0};
+    auto worker = [&] {
+        for (size_t k = next++; k < network.size(); k = next++)
+            one(network[k]);
+    };
+    {
+        std::vector<std::jthread> workers;
+        const size_t count = std::min(network.size(), static_cast<size_t>(parallel));
+        for (size_t w = 0; w < count; ++w)
+            workers.emplace_back(worker);
+    } // every worker is joined here, before the results are handed back
+    return results;
 }
 
 } // namespace printune

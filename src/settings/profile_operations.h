@@ -85,4 +85,13 @@ ProfileApplyResult ApplyProfile(CPrinterPort& port, ProfileTarget& target,
                                 const SettingsProfile& profile, const ApplyOptions& options,
                                 std::stop_token stop = {}, const ApplyProgress& progress = {});
 
+// Applies the profile to every target: network printers up to 'parallel'
+// at once (each on its own socket; nothing shared between them), the
+// others one after another. A failing printer does not stop the rest.
+// Results are in the order of the targets.
+std::vector<ProfileApplyResult> ApplyProfileToTargets(std::vector<ProfileTarget>& targets,
+                                                      const SettingsProfile& profile,
+                                                      const ApplyOptions& options, int parallel,
+                                                      std::stop_token stop = {});
+
 } // namespace printune
