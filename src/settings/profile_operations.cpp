@@ -1,7 +1,9 @@
 #include "settings/profile_operations.h"
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "base/pause.h"
@@ -83,54 +85,90 @@ Bytes BuildProfileRequest(const SettingsProfile& profile, const std::vector<int>
                                                     : BuildSetSettingsRequest(values);
 }
 
-ProfileApplyResult ApplyProfile(CPrinterPort& port, ProfileTarget& target,
-                                const SettingsProfile& profile, const ApplyOptions& options,
-                                std::stop_token stop, const ApplyProgress& progress) {
-    ProfileApplyResult r;
-    auto failed = [&r](const ExchangeResult& exchange) {
-        r.failure = exchange;
-        r.outcome = exchange.outcome == ExchangeOutcome::Stopped ? ApplyOutcome::Stopped
-                                                                 : ApplyOutcome::Unreachable;
-        return r;
-    };
+namespace {
+
+ProfileApplyResult& Failed(ProfileApplyResult& r, const ExchangeResult& exchange) {
+    r.failure = exchange;
+    r.outcome = exchange.outcome == ExchangeOutcome::Stopped ? ApplyOutcome::Stopped
+                                                             : ApplyOutcome::Unreachable;
+    return r;
+}
+
+std::vector<int> SettingsOf(const std::vector<ProfileDifference>& differences) {
+    std::vector<int> settings;
+    for (const auto& d : differences)
+        settings.push_back(d.setting);
+    return settings;
+}
+
+// Read, compare, send. True when the read-back is still to come.
+bool ApplyUpToSend(CPrinterPort& port, ProfileTarget& target, const SettingsProfile& profile,
+                   const ApplyOptions& options, std::stop_token stop, const ApplyProgress& progress,
+                   ProfileApplyResult& r) {
     Report(progress, ApplyStep::Reading);
     const ProfileReadResult before =
         ReadPrinterProfile(port, target, profile.family, options.toolVersion, stop);
-    if (!before.decoded)
-        return failed(before.exchange);
+    if (!before.decoded) {
+        Failed(r, before.exchange);
+        return false;
+    }
     r.differences = DiffProfiles(profile, before.profile);
     if (r.differences.empty()) {
         r.outcome = ApplyOutcome::Equal;
-        return r;
+        return false;
     }
-    std::vector<int> settings;
-    for (const auto& d : r.differences)
-        settings.push_back(d.setting);
-    r.request = BuildProfileRequest(profile, settings);
+    r.request = BuildProfileRequest(profile, SettingsOf(r.differences));
     if (options.dryRun) {
         r.outcome = ApplyOutcome::WouldSend;
-        return r;
+        return false;
     }
     Report(progress, ApplyStep::Sending);
     ConfigurePort(port, target.copy);
     const ExchangeResult sent = SendRequest(port, r.request, target.address);
-    if (sent.outcome != ExchangeOutcome::Sent)
-        return failed(sent);
-    Report(progress, ApplyStep::Verifying);
-    if (!PauseFor(options.settleMs < 0 ? VERIFY_SETTLE_MS : options.settleMs, stop)) {
+    if (sent.outcome != ExchangeOutcome::Sent) {
+        Failed(r, sent);
+        return false;
+    }
+    return true;
+}
+
+// After the settle pause: read back and compare what was sent.
+void ApplyVerify(CPrinterPort& port, ProfileTarget& target, const SettingsProfile& profile,
+                 const ApplyOptions& options, std::stop_token stop, ProfileApplyResult& r) {
+    if (stop.stop_requested()) {
         ExchangeResult stopped;
         stopped.outcome = ExchangeOutcome::Stopped;
-        return failed(stopped);
+        Failed(r, stopped);
+        return;
     }
     const ProfileReadResult after =
         ReadPrinterProfile(port, target, profile.family, options.toolVersion, stop);
-    if (!after.decoded)
-        return failed(after.exchange);
+    if (!after.decoded) {
+        Failed(r, after.exchange);
+        return;
+    }
     SettingsProfile sentOnly{profile.family, profile.model, profile.toolVersion, {}};
-    for (const int setting : settings)
+    for (const int setting : SettingsOf(r.differences))
         sentOnly.values.emplace_back(setting, *Find(profile, setting));
     r.notTaken = DiffProfiles(sentOnly, after.profile);
     r.outcome = r.notTaken.empty() ? ApplyOutcome::Verified : ApplyOutcome::NotVerified;
+}
+
+int SettleMs(const ApplyOptions& options) {
+    return options.settleMs < 0 ? VERIFY_SETTLE_MS : options.settleMs;
+}
+
+} // namespace
+
+ProfileApplyResult ApplyProfile(CPrinterPort& port, ProfileTarget& target,
+                                const SettingsProfile& profile, const ApplyOptions& options,
+                                std::stop_token stop, const ApplyProgress& progress) {
+    ProfileApplyResult r;
+    if (!ApplyUpToSend(port, target, profile, options, stop, progress, r))
+        return r;
+    Report(progress, ApplyStep::Verifying);
+    PauseFor(SettleMs(options), stop);
+    ApplyVerify(port, target, profile, options, stop, r);
     return r;
 }
 
@@ -138,26 +176,66 @@ std::vector<ProfileApplyResult> ApplyProfileToTargets(std::vector<ProfileTarget>
                                                       const SettingsProfile& profile,
                                                       const ApplyOptions& options, int parallel,
                                                       std::stop_token stop) {
+    using Clock = std::chrono::steady_clock;
     std::vector<ProfileApplyResult> results(targets.size());
-    auto one = [&](size_t i) {
-        CPrinterPort port;
-        results[i] = ApplyProfile(port, targets[i], profile, options, stop);
+    // A step of one network printer: its start, or its read-back once the
+    // settle pause has passed. The pause holds no worker, so 'parallel'
+    // bounds the printers being talked to, not those waiting.
+    struct Job {
+        size_t index;
+        bool verify;
+        Clock::time_point due;
     };
-    std::vector<size_t> network;
+    std::vector<Job> jobs;
     for (size_t i = 0; i < targets.size(); ++i) {
-        if (targets[i].copy.portType == PORT_LAN && parallel > 1)
-            network.push_back(i);
-        else
-            one(i);
+        if (targets[i].copy.portType == PORT_LAN && parallel > 1) {
+            jobs.push_back({i, false, Clock::time_point::min()});
+        } else {
+            CPrinterPort port;
+            results[i] = ApplyProfile(port, targets[i], profile, options, stop);
+        }
     }
-    std::atomic<size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable_any changed;
+    size_t remaining = jobs.size();
+    unsigned generation = 0; // bumped on every change of the jobs
     auto worker = [&] {
-        for (size_t k = next++; k < network.size(); k = next++)
-            one(network[k]);
+        std::unique_lock lock(mutex);
+        while (remaining > 0) {
+            if (jobs.empty()) {
+                changed.wait(lock);
+                continue;
+            }
+            auto next = std::min_element(jobs.begin(), jobs.end(),
+                                         [](const Job& a, const Job& b) { return a.due < b.due; });
+            if (next->due > Clock::now() && !stop.stop_requested()) {
+                const unsigned seen = generation;
+                changed.wait_until(lock, stop, next->due, [&] { return generation != seen; });
+                continue;
+            }
+            const Job job = *next;
+            jobs.erase(next);
+            lock.unlock();
+            CPrinterPort port;
+            ProfileApplyResult& r = results[job.index];
+            bool again = false;
+            if (job.verify)
+                ApplyVerify(port, targets[job.index], profile, options, stop, r);
+            else
+                again = ApplyUpToSend(port, targets[job.index], profile, options, stop, {}, r);
+            lock.lock();
+            if (again)
+                jobs.push_back(
+                    {job.index, true, Clock::now() + std::chrono::milliseconds(SettleMs(options))});
+            else
+                --remaining;
+            ++generation;
+            changed.notify_all();
+        }
     };
     {
         std::vector<std::jthread> workers;
-        const size_t count = std::min(network.size(), static_cast<size_t>(parallel));
+        const size_t count = std::min(jobs.size(), static_cast<size_t>(std::max(parallel, 1)));
         for (size_t w = 0; w < count; ++w)
             workers.emplace_back(worker);
     } // every worker is joined here, before the results are handed back
