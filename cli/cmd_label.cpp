@@ -7,6 +7,7 @@
 #include "failure.h"
 #include "output.h"
 #include "port/printer_port.h"
+#include "profile_file.h"
 #include "setting_values.h"
 #include "settings/label_operations.h"
 #include "signals.h"
@@ -100,7 +101,10 @@ void PrintLabelSettings(const Context& c, const LabelSettings& s, const std::str
 
 void Get(Context& c, const ParsedArgs& a) {
     RequireLabelModel(c);
-    PrintLabelSettings(c, ReadSettings(c, !a.Has("no-save")), "label get");
+    const LabelSettings settings = ReadSettings(c, !a.Has("no-save"));
+    if (a.Has(SAVE_PROFILE_OPTION.name))
+        SaveLabelProfile(c, settings, a.Get(SAVE_PROFILE_OPTION.name));
+    PrintLabelSettings(c, settings, "label get");
 }
 
 // One NAME=VALUE checked as the page checks it; throws on a bad value.
@@ -246,7 +250,7 @@ void AddLabelCommands(std::vector<Command>& list) {
                     "",
                     "read all settings of a label printer",
                     "读取标签打印机的全部设置",
-                    {kNoSave},
+                    {kNoSave, SAVE_PROFILE_OPTION},
                     0,
                     0,
                     Get,

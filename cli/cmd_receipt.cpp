@@ -7,6 +7,7 @@
 #include "output.h"
 #include "port/models.h"
 #include "port/printer_port.h"
+#include "profile_file.h"
 #include "setting_values.h"
 #include "settings/receipt_commands.h"
 #include "settings/receipt_operations.h"
@@ -132,7 +133,10 @@ std::pair<int, LabelValue> CheckAssignment(const Context& c, const std::string& 
 
 void Get(Context& c, const ParsedArgs& a) {
     RequireReceiptModel(c);
-    PrintReceiptSettings(c, ReadSettings(c, !a.Has("no-save")), "receipt get");
+    const ReceiptSettings settings = ReadSettings(c, !a.Has("no-save"));
+    if (a.Has(SAVE_PROFILE_OPTION.name))
+        SaveReceiptProfile(c, settings, a.Get(SAVE_PROFILE_OPTION.name));
+    PrintReceiptSettings(c, settings, "receipt get");
 }
 
 void Set(Context& c, const ParsedArgs& a) {
@@ -273,7 +277,7 @@ void AddReceiptCommands(std::vector<Command>& list) {
                     "",
                     "read the settings of a receipt printer",
                     "读取票据打印机的设置",
-                    {kNoSave},
+                    {kNoSave, SAVE_PROFILE_OPTION},
                     0,
                     0,
                     Get,

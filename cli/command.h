@@ -38,6 +38,7 @@ void AddHtNetCommands(std::vector<Command>& commands);
 void AddSendCommands(std::vector<Command>& commands);
 void AddTestCommands(std::vector<Command>& commands);
 void AddDoctorCommands(std::vector<Command>& commands);
+void AddProfileCommands(std::vector<Command>& commands);
 
 const std::vector<Command>& AllCommands();
 

@@ -9,6 +9,7 @@ const std::vector<Command>& AllCommands() {
         AddInterfaceCommands(list);
         AddLabelCommands(list);
         AddReceiptCommands(list);
+        AddProfileCommands(list);
         AddFirmwareCommands(list);
         AddSendCommands(list);
         AddWirelessCommands(list);

@@ -2,10 +2,8 @@
 
 #include <strings.h>
 
-#include <cerrno>
-#include <cstdlib>
-
 #include "failure.h"
+#include "settings/settings_profile.h"
 #include "texts.h"
 
 namespace printune::cli {
@@ -45,21 +43,7 @@ int ChoicePosition(const std::string& text, const std::vector<std::string>& engl
 }
 
 bool IsNumberText(const std::string& text, bool fraction) {
-    if (text.empty())
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    if (fraction)
-        std::strtod(text.c_str(), &end);
-    else
-        std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || end == text.c_str())
-        return false;
-    // strtod also takes "inf", "nan" and hexadecimal; the fields do not.
-    for (char ch : text)
-        if (!(ch == '-' || ch == '+' || ch == '.' || (ch >= '0' && ch <= '9')))
-            return false;
-    return true;
+    return IsDecimalText(text, fraction);
 }
 
 std::string JoinChoices(const std::vector<std::string>& entries) {

@@ -72,6 +72,19 @@ std::vector<uint8_t> LabelPrinterState::SettingsReply() const {
     return r;
 }
 
+namespace {
+
+std::string& IgnoredSetting() {
+    static std::string key;
+    return key;
+}
+
+} // namespace
+
+void SetIgnoredLabelSetting(const std::string& key) {
+    IgnoredSetting() = key;
+}
+
 std::string LabelSettingEventName(int setting) {
     return setting >= 0 && static_cast<size_t>(setting) < LABEL_SIM_SETTINGS ? KeyOf(setting) : "";
 }
@@ -119,6 +132,10 @@ void LabelSettingsHandler::Apply(const std::vector<FrameCommand>& commands, Repl
             break;
         default: {
             int s = SettingForCommand(c.command);
+            if (IgnoredSetting() == KeyOf(s)) {
+                Event("settings: ignored " + KeyOf(s));
+                break;
+            }
             state_->values[static_cast<size_t>(s)] = static_cast<uint16_t>(FrameValue(c));
             Event("settings: set " + LabelSettingEventName(s) + "=" +
                   std::to_string(FrameValue(c)));

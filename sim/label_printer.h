@@ -39,6 +39,9 @@ struct LabelPrinterState {
 };
 
 // Get/set settings, factory reset, calibrate, serial configuration.
+// A printer fault: set requests leave the setting with this key as it is.
+void SetIgnoredLabelSetting(const std::string& key);
+
 class LabelSettingsHandler : public StateHandler<LabelPrinterState> {
 public:
     using StateHandler::StateHandler;

@@ -17,6 +17,7 @@
 #include "endpoint_device.h"
 #include "event_loop.h"
 #include "firmware_handler.h"
+#include "label_printer.h"
 #include "net_printers.h"
 #include "sim_files.h"
 #include "sim_options.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     SetStateDirectory(opt.stateDir);
+    SetIgnoredLabelSetting(opt.ignoredSetting);
     SetReceiptStatusFaults(opt.statusFaults);
     SetAfterImage(AfterImage{opt.versionAfterImage, opt.goneAfterImage});
     if (!InstallSignals())

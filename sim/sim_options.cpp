@@ -57,6 +57,8 @@ const char* SimUsage() {
            "  --gadget-status HEX         gadget status byte (38: paper out)\n"
            "  --state-dir DIR             keep the printers' settings there between runs\n"
            "  --reply-fault LIST          silent, delay:MS, short:N, garbage, split:MS\n"
+           "  --ignore-setting KEY        label printers take set requests but keep\n"
+           "                              this setting (print-speed, ...) as it was\n"
            "                              (comma-separated)\n"
            "  --fw-version-after TEXT     label printers report this firmware version\n"
            "                              after an accepted image\n"
@@ -220,6 +222,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 return false;
         } else if (a == "--gone-after-update") {
             o.goneAfterImage = true;
+        } else if (a == "--ignore-setting") {
+            if (!value(o.ignoredSetting))
+                return false;
         } else if (a == "--reply-fault") {
             if (!value(v) || !ParseReplyFaults(v, o.replyFaults, error))
                 return false;

@@ -54,6 +54,7 @@ struct SimOptions {
     // this long, as a real one restarting; -1: it stays.
     int downloadRestartMs = -1;
     ReceiptStatusFaults statusFaults; // what the receipt printers report
+    std::string ignoredSetting;       // label printers leave this setting (its key) as it is
 };
 
 // False with a message on a bad command line.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -184,9 +185,15 @@ int CPrinterPort::OpenUsb() {
 
 int CPrinterPort::OpenLan(const std::string& address) {
     const PortSettings current = CurrentPortSettings();
-    const std::string host = address.empty() ? current.ipAddr : address;
+    std::string host = address.empty() ? current.ipAddr : address;
     // The port number is taken modulo 65536 (a 16-bit field on the wire).
-    const uint16_t port = static_cast<uint16_t>(current.listenPort);
+    uint16_t port = static_cast<uint16_t>(current.listenPort);
+    // "IP:PORT" names a printer with its own port, so printers on different
+    // ports can be reached at once without the process-wide settings.
+    if (const auto colon = host.find(':'); colon != std::string::npos) {
+        port = static_cast<uint16_t>(std::atoi(host.c_str() + colon + 1));
+        host.erase(colon);
+    }
 
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
