@@ -78,7 +78,7 @@ void Endpoint::OnEvents(short revents) {
     }
     // Not reading (read limit reached): a TCP peer that went away still ends
     // the connection.
-    if (socket_ && (revents & (POLLHUP | POLLERR)))
+    if (socket_ && (revents & (POLLHUP | POLLERR | POLLRDHUP)))
         OnPeerClosed();
 }
 
@@ -147,6 +147,7 @@ void Endpoint::ReadSome() {
         capture_->Note("fault", "reading stopped after " + std::to_string(received_) + " bytes");
         reading_ = false;
         UpdateEvents();
+        OnReadingStopped();
     }
 }
 
@@ -216,7 +217,11 @@ void Endpoint::WriteSome() {
 void Endpoint::UpdateEvents() {
     if (fd_ < 0)
         return;
-    short events = static_cast<short>((reading_ ? POLLIN : 0) | (out_.empty() ? 0 : POLLOUT));
+    // A connection no longer read still notices its peer's close.
+    short events = static_cast<short>((reading_  ? POLLIN
+                                       : socket_ ? POLLRDHUP
+                                                 : 0) |
+                                      (out_.empty() ? 0 : POLLOUT));
     loop_.SetEvents(fd_, events);
 }
 
@@ -282,6 +287,9 @@ void TcpEndpoint::Accept() {
                        SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0)
         return;
+    // A stalled connection (read limit reached) gives way to the next
+    // client, so one test's fault does not starve the next.
+    DropConnection();
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     char text[INET_ADDRSTRLEN] = "?";
@@ -305,6 +313,11 @@ void TcpEndpoint::DropConnection() {
 
 void TcpEndpoint::OnPeerClosed() {
     DropConnection();
+}
+
+void TcpEndpoint::OnReadingStopped() {
+    // Listen again: a new client replaces this connection (see Accept).
+    loop_.Watch(listenFd_, POLLIN, [this](short) { Accept(); });
 }
 
 Fields TcpEndpoint::Describe() const {

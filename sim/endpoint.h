@@ -51,6 +51,8 @@ protected:
     int StreamFd() const { return fd_; }
     // The peer closed its end (TCP only).
     virtual void OnPeerClosed() {}
+    // The connection reached the read limit and is read no more.
+    virtual void OnReadingStopped() {}
 
     std::string name_;
     EventLoop& loop_;
@@ -97,6 +99,7 @@ public:
 
 protected:
     void OnPeerClosed() override;
+    void OnReadingStopped() override;
 
 private:
     void Accept();
