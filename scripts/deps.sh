@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs when they are missing.
 PRINTUNE_PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
   nlohmann-json3-dev qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
-  fonts-wqy-microhei socat iproute2 util-linux procps xdg-utils"
+  fonts-wqy-microhei socat iproute2 util-linux procps xdg-utils clang libclang-rt-14-dev"
 
 printune_missing_packages() {
     missing=""
