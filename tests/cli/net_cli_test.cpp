@@ -202,9 +202,9 @@ TEST_F(NetCli, WifiSetWaitsForThePrinterToJoin) {
                                     "20", "--serial", sim_->LabelIdentity(1).serial}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const JsonDoc doc = Json(r);
-    EXPECT_TRUE(doc["joined"].get<bool>());
-    EXPECT_EQ(doc["ip"].get<std::string>(), sim_->LabelIdentity(1).ipCur);
-    EXPECT_EQ(doc["bytes"].get<int>(), 37);
+    EXPECT_EQ(doc["joined"], true);
+    EXPECT_EQ(doc["ip"], sim_->LabelIdentity(1).ipCur);
+    EXPECT_EQ(doc["bytes"], 37);
     EXPECT_TRUE(printer.WaitReceived("tcp", 37));
 
     // In AP mode the printer joins no network: refused before anything is sent.
