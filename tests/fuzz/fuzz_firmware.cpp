@@ -1,4 +1,5 @@
 // Firmware images and the block plan of transfers and file sends.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const FirmwareImage image = BuildImage(kind, file);
     const std::string tag = ImageTag(kind);
     if (image.bytes.size() != tag.size() + file.size() ||
-        std::memcmp(image.bytes.data(), tag.data(), tag.size()) != 0 ||
+        !std::equal(tag.begin(), tag.end(), image.bytes.begin()) ||
         !std::equal(file.begin(), file.end(), image.bytes.begin() + tag.size()))
         abort();
     return 0;
