@@ -4,9 +4,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <ctime>
+#include <string>
 #include <thread>
 
 #include "base/pause.h"
+#include "exit_codes.h"
+#include "texts.h"
 
 namespace printune::cli {
 
@@ -27,6 +32,20 @@ sigset_t WatchedSignals() {
     return set;
 }
 
+// How long a command has to end after the first stop request. Commands
+// watch the stop token between calls; a call that blocks without looking at
+// it (a device that hangs in open or close, a kernel queue that does not
+// drain) must not keep the user waiting, so once this is over the process
+// ends the way the command would have.
+constexpr long STOP_GRACE_NS = 450L * 1000 * 1000;
+
+void EndNow() {
+    const std::string text = std::string(L("Interrupted.", "已中断。")) + "\n";
+    const ssize_t ignored = write(STDERR_FILENO, text.data(), text.size());
+    (void)ignored;
+    _exit(EXIT_OTHER);
+}
+
 void* Watch(void*) {
     const sigset_t set = WatchedSignals();
     for (;;) {
@@ -40,6 +59,21 @@ void* Watch(void*) {
         if (g_stop.exchange(true))
             _exit(130); // second interrupt: the user insists
         g_source.request_stop();
+        // The command normally ends well within the grace: the destructor
+        // then wakes this thread with SIGUSR2.
+        timespec grace{0, STOP_GRACE_NS};
+        for (;;) {
+            siginfo_t info;
+            const int got = sigtimedwait(&set, &info, &grace);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (g_quit.load())
+                return nullptr;
+            if (got == SIGINT || got == SIGTERM)
+                _exit(130);
+            if (got < 0)
+                EndNow();
+        }
     }
 }
 

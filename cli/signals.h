@@ -1,7 +1,8 @@
 #pragma once
 // Ctrl-C (SIGINT) and SIGTERM ask the running operation to stop; a second
-// one ends the process at once. Signals are taken by a watcher thread with
-// sigwait, so the stop request can be any ordinary call.
+// one ends the process at once, and so does the first when the command has
+// not ended within half a second (exit code 1, "Interrupted."). Signals are taken by a watcher
+// thread with sigwait, so the stop request can be any ordinary call.
 #include <atomic>
 #include <stop_token>
 

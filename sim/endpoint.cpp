@@ -86,7 +86,7 @@ void Endpoint::OnEvents(short revents) {
     }
     // Not reading (read limit reached): a TCP peer that went away still ends
     // the connection.
-    if (socket_ && (revents & (POLLHUP | POLLERR)))
+    if (socket_ && (revents & (POLLHUP | POLLERR | POLLRDHUP)))
         OnPeerClosed();
 }
 
@@ -161,6 +161,7 @@ void Endpoint::ReadSome() {
         capture_->Note("fault", "reading stopped after " + std::to_string(received_) + " bytes");
         reading_ = false;
         UpdateEvents();
+        OnReadingStopped();
     }
 }
 
@@ -245,8 +246,9 @@ void Endpoint::WriteSome() {
 void Endpoint::UpdateEvents() {
     if (fd_ < 0)
         return;
-    short events =
-        static_cast<short>((reading_ && !paused_ ? POLLIN : 0) | (out_.empty() ? 0 : POLLOUT));
+    // A connection no longer read still notices its peer's close.
+    const short in = reading_ && !paused_ ? POLLIN : (!reading_ && socket_) ? POLLRDHUP : 0;
+    short events = static_cast<short>(in | (out_.empty() ? 0 : POLLOUT));
     loop_.SetEvents(fd_, events);
 }
 
@@ -312,6 +314,9 @@ void TcpEndpoint::Accept() {
                        SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0)
         return;
+    // A stalled connection (read limit reached) gives way to the next
+    // client, so one test's fault does not starve the next.
+    DropConnection();
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     char text[INET_ADDRSTRLEN] = "?";
@@ -335,6 +340,11 @@ void TcpEndpoint::DropConnection() {
 
 void TcpEndpoint::OnPeerClosed() {
     DropConnection();
+}
+
+void TcpEndpoint::OnReadingStopped() {
+    // Listen again: a new client replaces this connection (see Accept).
+    loop_.Watch(listenFd_, POLLIN, [this](short) { Accept(); });
 }
 
 Fields TcpEndpoint::Describe() const {

@@ -53,6 +53,8 @@ protected:
     int StreamFd() const { return fd_; }
     // The peer closed its end (TCP only).
     virtual void OnPeerClosed() {}
+    // The connection reached the read limit and is read no more.
+    virtual void OnReadingStopped() {}
     // A device node reported an error or hang-up (a USB gadget whose host
     // went away). The default keeps watching, as a pty never does this.
     virtual void OnStreamError() {}
@@ -104,6 +106,7 @@ public:
 
 protected:
     void OnPeerClosed() override;
+    void OnReadingStopped() override;
 
 private:
     void Accept();

@@ -58,17 +58,22 @@ std::string BaseName(const std::string& path) {
 }
 
 // A symbolic link is followed, so that the link stays and its target gets the
-// new text.
-std::string ResolveTarget(const std::string& path) {
+// new text — but only a link of the user's own. Another user's link planted
+// in a shared folder would make a privileged save replace any file, so it is
+// refused (the rule of the kernel's protected_symlinks). False then.
+bool ResolveTarget(const std::string& path, std::string& target) {
+    target = path;
     struct stat st;
     if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
+        return true;
+    if (st.st_uid != geteuid())
+        return false;
     char* real = realpath(path.c_str(), nullptr);
     if (!real)
-        return path;
-    std::string resolved(real);
+        return true;
+    target = real;
     std::free(real);
-    return resolved;
+    return true;
 }
 
 enum class Existing { Missing, Writable, NotWritable };
@@ -131,7 +136,7 @@ int CreateTemporary(const std::string& directory, const std::string& base, std::
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = directory + "/" + TemporaryPrefix(base) + std::to_string(getpid()) + "." +
                    std::to_string(counter.fetch_add(1));
-        int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -237,6 +242,11 @@ std::string SettingsErrorMessage(const SettingsError& e, int languageId) {
                         "），本次使用默认设置，该文件保持不变。"
                   : "The settings file " + e.path + " cannot be read (" + reason +
                         "). Default settings are used and the file is left as it is.";
+    case SettingsFailure::ForeignLink:
+        return zh ? "设置文件 " + e.path + " 是其他用户的符号链接，不会经由它写入，设置未保存。"
+                  : "The settings file " + e.path +
+                        " is a symbolic link owned by another user and is not written through. "
+                        "The settings were not saved.";
     case SettingsFailure::WriteFailed:
         return zh ? "无法保存设置到 " + e.path + "（" + reason + "），原设置文件保持不变。"
                   : "The settings could not be saved to " + e.path + " (" + reason +
@@ -298,7 +308,9 @@ bool SaveSettingsFile(const std::string& path, const PortSettings& settings, Set
     if (AnyFieldHasLineBreak(settings))
         return failed(SettingsFailure::LineBreakInValue, 0);
 
-    const std::string target = ResolveTarget(path);
+    std::string target;
+    if (!ResolveTarget(path, target))
+        return failed(SettingsFailure::ForeignLink, 0);
     mode_t mode = 0;
     int err = 0;
     Existing existing = CheckExisting(target, mode, err);
@@ -406,7 +418,11 @@ LoadedSettings LoadSettings(const std::string& directory, const std::vector<std:
         result.settings = SettingsFromProfile(PrivateProfile::Parse(text));
         // A file we may read but not write keeps its values for this run;
         // losing them silently would be worse than the failing saves.
-        if (!Replaceable(ResolveTarget(path), err)) {
+        std::string target;
+        if (!ResolveTarget(path, target)) {
+            result.origin = SettingsOrigin::ReadOnlyFile;
+            result.error = Fail(SettingsFailure::ForeignLink, 0, path);
+        } else if (!Replaceable(target, err)) {
             result.origin = SettingsOrigin::ReadOnlyFile;
             result.error = Fail(SettingsFailure::NotWritable, err, path);
         }

@@ -36,6 +36,7 @@ enum class SettingsFailure {
     NotWritable,      // the file exists but cannot be written (read-only, a directory ...)
     Unreadable,       // the file exists but cannot be read
     WriteFailed,      // creating, writing, flushing or renaming the new file failed
+    ForeignLink,      // the file is a symbolic link another user owns: never written through
 };
 
 struct SettingsError {

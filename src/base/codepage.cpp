@@ -53,7 +53,7 @@ TextBytes CommandTextBytes(const std::string& utf8, const std::string& codePage,
 
 TextBytes LowByteText(const std::string& utf8, int languageId) {
     std::u32string chars;
-    if (!DecodeUtf8(utf8, chars))
+    if (!IsValidFieldText(utf8) || !DecodeUtf8(utf8, chars))
         return Failure(DeviceTextString(DeviceText::InvalidUtf8, languageId));
     TextBytes r;
     for (char32_t c : chars) {

@@ -76,6 +76,11 @@ Entry Lookup(DeviceText id) {
                 "更新已停止，文件未完全发送。"};
     case DeviceText::FileEmpty:
         return {"The file \"%s\" is empty.", "文件“%s”为空。"};
+    case DeviceText::FileNotRegular:
+        return {"\"%s\" is not a regular file.", "“%s”不是普通文件。"};
+    case DeviceText::ImageTooLarge:
+        return {"The file \"%s\" is larger than any firmware image (%s MiB at most).",
+                "文件“%s”超过固件映像的最大大小（最多 %s MiB）。"};
     }
     return {"", ""};
 }

@@ -28,6 +28,8 @@ enum class DeviceText {
     InvalidUtf8,        // the text is not valid UTF-8
     FirmwareCancelled,  // the update was stopped before every byte went out
     FileEmpty,          // %s: path
+    FileNotRegular,     // %s: path (a FIFO, a device, a directory)
+    ImageTooLarge,      // %s: path, %s: the bound in MiB
 };
 
 // The text in the language with the given identifier (1033 or 2052), UTF-8.

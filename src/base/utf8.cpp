@@ -45,6 +45,10 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+bool IsValidFieldText(std::string_view text) {
+    return text.find('\0') == std::string_view::npos && IsValidUtf8(text);
+}
+
 bool DecodeUtf8(std::string_view text, std::u32string& out) {
     out.clear();
     for (size_t i = 0; i < text.size();) {

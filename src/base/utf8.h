@@ -13,6 +13,11 @@ size_t Utf8SequenceLength(std::string_view text, size_t i);
 
 bool IsValidUtf8(std::string_view text);
 
+// Text for a printer field that ends with a zero byte (an SSID, a key, a
+// name): valid UTF-8 without U+0000, which would end the field early and
+// shift every field behind it.
+bool IsValidFieldText(std::string_view text);
+
 // Decodes the whole text into code points; false (out cleared) on malformed
 // input.
 bool DecodeUtf8(std::string_view text, std::u32string& out);

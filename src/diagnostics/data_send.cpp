@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <unistd.h>
+
 #include "base/codepage.h"
 #include "base/device_texts.h"
 #include "base/file_bytes.h"
@@ -142,21 +144,32 @@ int64_t FileBlockSize(int64_t total) {
     return total < 100 ? total : total / 100;
 }
 
-FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, bool loop,
-                           int intervalMs, std::stop_token stop, int languageId,
-                           const std::function<void(const FileProgress&)>& onProgress) {
+namespace {
+
+// The bytes of one write of a file send: the block, up to this bound. Files
+// up to 100 MiB go out block by block exactly; a larger file's blocks are
+// written in pieces of this size, so memory stays independent of its size.
+constexpr int64_t FILE_WRITE_MAX = 1 << 20;
+
+// Copies n bytes at offset into out; false when they cannot be had.
+using FileReader = std::function<bool(int64_t offset, uint8_t* out, size_t n)>;
+
+FileSendResult SendBlocks(PortLink& link, int64_t total, const FileReader& read, bool loop,
+                          int intervalMs, std::stop_token stop, int languageId,
+                          const std::function<void(const FileProgress&)>& onProgress) {
     FileSendResult r;
     LinkCloser closer(link);
     if (auto n = OpenLink(link, languageId, true)) {
         r.notice = n;
         return r;
     }
-    const auto total = static_cast<int64_t>(file.size());
     FileProgress progress;
     progress.total = total;
+    std::vector<uint8_t> buffer(
+        static_cast<size_t>(std::min(FileBlockSize(total), FILE_WRITE_MAX)));
     bool ended = false; // a zero write, a failure or a stop request
     for (;;) {
-        int64_t block = FileBlockSize(total);
+        const int64_t block = std::min(FileBlockSize(total), FILE_WRITE_MAX);
         int64_t remaining = total;
         progress.position = 0;
         ++r.passes;
@@ -166,11 +179,16 @@ FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, boo
                 ended = true;
                 break;
             }
-            block = std::min(block, remaining);
+            const int64_t want = std::min(block, remaining);
+            if (!read(total - remaining, buffer.data(), static_cast<size_t>(want))) {
+                // The file shrank or went away under the send.
+                r.notice = SendFailedNotice(languageId);
+                ended = true;
+                break;
+            }
             int written = 0;
             try {
-                written =
-                    link.Write(file.data() + (total - remaining), static_cast<int32_t>(block));
+                written = link.Write(buffer.data(), static_cast<int32_t>(want));
             } catch (const PortError&) {
                 r.notice = SendFailedNotice(languageId);
                 ended = true;
@@ -206,6 +224,19 @@ FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, boo
     return r;
 }
 
+} // namespace
+
+FileSendResult RunFileSend(PortLink& link, const std::vector<uint8_t>& file, bool loop,
+                           int intervalMs, std::stop_token stop, int languageId,
+                           const std::function<void(const FileProgress&)>& onProgress) {
+    auto read = [&file](int64_t offset, uint8_t* out, size_t n) {
+        std::copy_n(file.begin() + offset, n, out);
+        return true;
+    };
+    return SendBlocks(link, static_cast<int64_t>(file.size()), read, loop, intervalMs, stop,
+                      languageId, onProgress);
+}
+
 FileSendResult SendFile(PortLink& link, const std::string& path, bool loop, int intervalMs,
                         std::stop_token stop, int languageId,
                         const std::function<void(const FileProgress&)>& onProgress) {
@@ -215,13 +246,23 @@ FileSendResult SendFile(PortLink& link, const std::string& path, bool loop, int 
         r.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SelectFile, languageId)};
         return r;
     }
-    std::vector<uint8_t> file;
-    if (!ReadFileBytes(path, file)) {
-        r.notice =
-            Notice{Severity::Error, FormatDeviceText(DeviceText::FileUnreadable, languageId, path)};
+    // Streamed from the file, never loaded whole: a huge file costs no memory.
+    int64_t size = 0;
+    int err = 0;
+    const int fd = OpenRegularFile(path, size, &err);
+    if (fd < 0) {
+        r.notice = Notice{Severity::Error,
+                          FormatDeviceText(IsNotRegularFileError(err) ? DeviceText::FileNotRegular
+                                                                      : DeviceText::FileUnreadable,
+                                           languageId, path)};
         return r;
     }
-    return RunFileSend(link, file, loop, intervalMs, stop, languageId, onProgress);
+    auto read = [fd](int64_t offset, uint8_t* out, size_t n) {
+        return ReadFileAt(fd, offset, out, n);
+    };
+    r = SendBlocks(link, size, read, loop, intervalMs, stop, languageId, onProgress);
+    ::close(fd);
+    return r;
 }
 
 } // namespace printune

@@ -1,5 +1,7 @@
 #include "firmware/firmware_image.h"
 
+#include <cerrno>
+
 #include "base/device_texts.h"
 #include "base/file_bytes.h"
 
@@ -71,9 +73,15 @@ PreparedImage PrepareImage(const std::string& path, int languageId) {
         return r;
     }
     std::vector<uint8_t> file;
-    if (!ReadFileBytes(path, file)) {
-        r.notice =
-            Notice{Severity::Error, FormatDeviceText(DeviceText::FileUnreadable, languageId, path)};
+    int err = 0;
+    if (!ReadFileBytes(path, file, &err, FIRMWARE_IMAGE_MAX_BYTES)) {
+        const std::string text =
+            err == EFBIG ? FormatDeviceText(DeviceText::ImageTooLarge, languageId, path,
+                                            std::to_string(FIRMWARE_IMAGE_MAX_BYTES >> 20))
+            : IsNotRegularFileError(err)
+                ? FormatDeviceText(DeviceText::FileNotRegular, languageId, path)
+                : FormatDeviceText(DeviceText::FileUnreadable, languageId, path);
+        r.notice = Notice{Severity::Error, text};
         return r;
     }
     if (file.empty()) {

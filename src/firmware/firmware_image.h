@@ -40,14 +40,20 @@ struct FirmwareImage {
     int64_t fileLength = 0;
 };
 
+// The largest image file taken. The printers of the list hold a few
+// megabytes of flash at most; 32 MiB leaves ample room and keeps a wrong
+// file (a disk image, a video) from being loaded whole.
+inline constexpr int64_t FIRMWARE_IMAGE_MAX_BYTES = 32LL << 20;
+
 struct PreparedImage {
     bool ok = false;
     FirmwareImage image;
     std::optional<Notice> notice;
 };
 
-// Reads the file and builds its image. An unreadable file or a name of no
-// known kind gives a message and no image.
+// Reads the file and builds its image. An unreadable file, one that is not a
+// regular file or is above FIRMWARE_IMAGE_MAX_BYTES, or a name of no known
+// kind gives a message and no image.
 PreparedImage PrepareImage(const std::string& path, int languageId);
 
 // The image from file bytes already in memory.

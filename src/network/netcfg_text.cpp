@@ -11,7 +11,9 @@ std::string NetWireToUtf8(std::string_view wire) {
     if (IsValidUtf8(wire))
         return std::string(wire);
     std::string out;
-    if (Iconv("UTF-8", "GB18030").Convert(wire, out))
+    // The converter's output is checked too: what leaves here is always
+    // valid UTF-8, whatever the converter makes of odd four-byte forms.
+    if (Iconv("UTF-8", "GB18030").Convert(wire, out) && IsValidUtf8(out))
         return out;
     // Mixed or broken bytes: keep ASCII, mark the rest.
     out.clear();

@@ -29,6 +29,14 @@ TEST(Utf8, StrictAtEveryBoundary) {
     EXPECT_EQ(EncodeUtf8(U'\U0010FFFF'), "\xF4\x8F\xBF\xBF");
 }
 
+TEST(Utf8, FieldTextHasNoZeroCharacter) {
+    EXPECT_TRUE(IsValidFieldText("KP-520 WF"));
+    EXPECT_TRUE(IsValidFieldText(""));
+    EXPECT_FALSE(IsValidFieldText(std::string("A\0B", 3)));
+    EXPECT_FALSE(IsValidFieldText("\xED\xA0\x80"));     // a surrogate
+    EXPECT_FALSE(IsValidFieldText("\xF4\x90\x80\x80")); // above U+10FFFF
+}
+
 TEST(Utf8, CountAndPrefixCutBetweenCharacters) {
     EXPECT_EQ(Utf8CharCount(""), 0u);
     EXPECT_EQ(Utf8CharCount("\x80\x80"), 1u); // malformed text still has a length

@@ -3,6 +3,8 @@
 // not take.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "cli_fixture.h"
 
 using namespace printune_test;
@@ -51,6 +53,23 @@ TEST_F(StalledNetworkPrinterCli, FileThePrinterDidNotTakeIsNotReportedSent) {
     EXPECT_EQ(r.exitCode, 3) << r.err;
     EXPECT_NE(r.err.find("Unable to send file to port."), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("File sent successfully."), std::string::npos) << r.err;
+}
+
+TEST_F(StalledNetworkPrinterCli, OneInterruptEndsAWriteThePrinterDoesNotTake) {
+    // The write blocks in the kernel: the first Ctrl-C must still end it.
+    WriteFile("big.bin", std::string(4 << 20, 'x'));
+    CliOptions interrupt;
+    interrupt.interruptAfterMs = 300;
+    const auto start = std::chrono::steady_clock::now();
+    const CliResult r = Run({Lan(), "send", "file", "big.bin"}, interrupt);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("Interrupted."), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("File sent successfully."), std::string::npos) << r.err;
+    // 0.3 s before the signal, half a second after it, and room for a busy
+    // machine; without the bound the write waits for its own time-out.
+    EXPECT_LT(seconds, 2.5);
 }
 
 } // namespace

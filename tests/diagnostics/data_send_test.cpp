@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "base/language.h"
 #include "support/scripted_link.h"
 
@@ -215,6 +219,81 @@ TEST(FileSendTest, NoFileOrUnreadableFileSendsNothing) {
     std::filesystem::remove(path);
     EXPECT_FALSE(r.inputRefused);
     EXPECT_FALSE(r.ok);
+}
+
+// Only counts: a file send of hundreds of megabytes must not be kept.
+class CountingLink : public PortLink {
+public:
+    int64_t taken = 0;
+    int32_t largestWrite = 0;
+    int writes = 0;
+    int Open() override { return 1; }
+    int Write(const uint8_t*, int32_t length) override {
+        ++writes;
+        taken += length;
+        largestWrite = std::max(largestWrite, length);
+        return length;
+    }
+    int Read(uint8_t*, int) override { return 0; }
+    int Close() override { return 1; }
+    int32_t PortType() const override { return PORT_LAN; }
+};
+
+TEST(FileSendTest, NamedFileMustBeARegularFile) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("printune_send_special_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ScriptedLink link;
+    std::stop_source s;
+    // A FIFO without a writer would block the open for ever; a device would
+    // be read without end; a directory is no file.
+    for (const std::string& path : {fifo, std::string("/dev/zero"), dir.string()}) {
+        FileSendResult r = SendFile(link, path, false, 0, s.get_token(), LANG_ENGLISH);
+        ASSERT_TRUE(r.notice) << path;
+        EXPECT_EQ(r.notice->text, "\"" + path + "\" is not a regular file.");
+        EXPECT_TRUE(r.inputRefused);
+    }
+    EXPECT_EQ(link.opens, 0);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(FileSendTest, LargeFileIsStreamedInBoundedWritesWithTheSameProgress) {
+    // 150 MiB, sparse: blocks of 1.5 MiB, written in pieces of at most 1 MiB.
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("printune_send_large_" + std::to_string(getpid()));
+    const int64_t size = 150LL << 20;
+    {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, size), 0);
+        close(fd);
+    }
+    CountingLink link;
+    std::stop_source s;
+    int reports = 0;
+    std::string last;
+    FileSendResult r = SendFile(link, path.string(), false, 0, s.get_token(), LANG_ENGLISH,
+                                [&](const FileProgress& p) {
+                                    ++reports;
+                                    last = p.caption;
+                                    EXPECT_EQ(p.total, size);
+                                });
+    std::filesystem::remove(path);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(link.taken, size);
+    EXPECT_EQ(r.sent, size);
+    EXPECT_EQ(link.largestWrite, 1 << 20);
+    EXPECT_EQ(reports, link.writes);
+    EXPECT_EQ(last, "100%");
+
+    // Up to 100 MiB the blocks are unchanged: total / 100 per write.
+    CountingLink small;
+    std::vector<uint8_t> file(1055);
+    r = RunFileSend(small, file, false, 0, s.get_token(), LANG_ENGLISH);
+    EXPECT_EQ(small.writes, 106);
+    EXPECT_EQ(small.largestWrite, 10);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "base/language.h"
 #include "firmware/firmware_image.h"
@@ -198,6 +199,31 @@ TEST_F(Transfer, UnreadableEmptyOrUnknownFilesSwitchNothing) {
         EXPECT_EQ(CurrentUsbFilter(), before_);
     }
     EXPECT_EQ(link.opens, 0);
+}
+
+TEST_F(Transfer, SpecialOrOversizedFilesAreRefusedWithoutBlocking) {
+    ScriptedLink link;
+    // A FIFO without a writer: the open must not wait for one.
+    const std::string fifo = (dir_ / "pipe.fw").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TransferResult r = UpdateFirmware(link, fifo, false, stop_.get_token(), LANG_ENGLISH);
+    ASSERT_TRUE(r.notice);
+    EXPECT_EQ(r.notice->text, "\"" + fifo + "\" is not a regular file.");
+
+    // Above the bound (a sparse file costs no disk): refused before reading.
+    const std::string huge = (dir_ / "huge.bin").string();
+    std::filesystem::resize_file(File("huge.bin", 0), FIRMWARE_IMAGE_MAX_BYTES + 1);
+    r = UpdateFirmware(link, huge, false, stop_.get_token(), LANG_ENGLISH);
+    ASSERT_TRUE(r.notice);
+    EXPECT_EQ(r.notice->text,
+              "The file \"" + huge + "\" is larger than any firmware image (32 MiB at most).");
+    EXPECT_EQ(link.opens, 0);
+
+    // The bound itself is taken.
+    std::filesystem::resize_file(huge, FIRMWARE_IMAGE_MAX_BYTES);
+    PreparedImage image = PrepareImage(huge, LANG_ENGLISH);
+    EXPECT_TRUE(image.ok);
+    EXPECT_EQ(image.image.fileLength, FIRMWARE_IMAGE_MAX_BYTES);
 }
 
 TEST_F(Transfer, StopRequestEndsTheUpdate) {

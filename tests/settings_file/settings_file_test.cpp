@@ -370,6 +370,36 @@ TEST(SettingsFile, SavingKeepsLinksAndPermissions) {
                   std::filesystem::perms::group_read);
 }
 
+TEST(SettingsFile, AnotherUsersLinkIsNeverWrittenThrough) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "making a link owned by another user needs root";
+    TempDir dir;
+    // A file only its owner may touch, and a link to it planted by nobody.
+    const std::string victim = dir.File("secret");
+    WriteFile(victim, "only root's\n");
+    std::filesystem::permissions(victim, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink(victim, dir.Ini());
+    ASSERT_EQ(lchown(dir.Ini().c_str(), 65534, 65534), 0);
+
+    PortSettings s = DefaultPortSettings("HT-740", LANG_ENGLISH);
+    SettingsError error;
+    EXPECT_FALSE(SaveSettings(dir.path(), s, &error));
+    EXPECT_EQ(error.failure, SettingsFailure::ForeignLink);
+    EXPECT_EQ(ReadFile(victim), "only root's\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Ini()));
+    EXPECT_EQ(SettingsErrorMessage(error, LANG_ENGLISH),
+              "The settings file " + dir.Ini() +
+                  " is a symbolic link owned by another user and is not written through. The "
+                  "settings were not saved.");
+
+    // Loading reads through it, but says saves will not work.
+    LoadedSettings loaded = LoadSettings(dir.path(), {"KP-520"}, LANG_ENGLISH);
+    EXPECT_EQ(loaded.origin, SettingsOrigin::ReadOnlyFile);
+    EXPECT_EQ(loaded.error.failure, SettingsFailure::ForeignLink);
+    EXPECT_EQ(ReadFile(victim), "only root's\n");
+}
+
 TEST(SettingsFile, PathAndMessages) {
     EXPECT_EQ(SettingsFilePath(""), "./printune.ini");
     EXPECT_EQ(SettingsFilePath("/tmp/x/"), "/tmp/x/printune.ini");

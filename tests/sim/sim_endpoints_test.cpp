@@ -8,9 +8,12 @@
 #include <fstream>
 #include <sstream>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
 
@@ -221,6 +224,45 @@ TEST(SimProcess, GadgetNodeServesThePrinterModel) {
 TEST(SimProcess, GadgetThatCannotBeOpenedIsAnError) {
     EXPECT_THROW(SimProcess({"--no-tcp", "--gadget", "/nonexistent/g_printer0"}),
                  std::runtime_error);
+}
+
+} // namespace
+
+namespace {
+
+int ConnectTo(const SimProcess& sim) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(sim.TcpPort()));
+    inet_pton(AF_INET, sim.TcpAddress().c_str(), &sa.sin_addr);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+TEST(SimProcess, AConnectionPastTheReadLimitGivesWayToTheNextClient) {
+    SimProcess sim({"--tcp", "127.0.0.1:0", "--model", "KP-520", "--read-limit", "16"});
+    // The first client fills the limit and then just stays connected.
+    const int stalled = ConnectTo(sim);
+    ASSERT_GE(stalled, 0);
+    const std::string junk(64, 'x');
+    ASSERT_EQ(send(stalled, junk.data(), junk.size(), MSG_NOSIGNAL), 64);
+    ASSERT_TRUE(sim.WaitReceived("tcp", 16));
+
+    // The next one is served: it asks the firmware version and gets a reply.
+    const int next = ConnectTo(sim);
+    ASSERT_GE(next, 0);
+    const uint8_t ask[] = {0x1B, 0x0D, 0x53, 0x1B, 0x1A, 0x01, 0x1B, 0x10, 0x45};
+    ASSERT_EQ(send(next, ask, sizeof ask, MSG_NOSIGNAL), static_cast<ssize_t>(sizeof ask));
+    pollfd p{next, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 10000), 1);
+    char reply[64];
+    EXPECT_GT(recv(next, reply, sizeof reply, 0), 0);
+    close(next);
+    close(stalled);
 }
 
 } // namespace

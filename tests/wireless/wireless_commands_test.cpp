@@ -86,6 +86,13 @@ TEST(WifiCommand, KeysAndFields) {
     empty = WifiConfig{};
     empty.ssid = "店铺";
     EXPECT_EQ(BuildWifiCommand(empty, LANG_ENGLISH).problem, WifiProblem::BadText);
+    // U+0000 would end the SSID field early and shift the key into its place;
+    // the same in an ASCII key.
+    empty.ssid = std::string("Shop\0Guest", 10);
+    WifiCommand nul = BuildWifiCommand(empty, LANG_ENGLISH);
+    EXPECT_EQ(nul.problem, WifiProblem::BadText);
+    EXPECT_EQ(nul.notice->text, "The text contains an invalid character.");
+    EXPECT_TRUE(nul.bytes.empty());
 }
 
 struct KeyCase {
