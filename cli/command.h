@@ -37,6 +37,7 @@ void AddWirelessCommands(std::vector<Command>& commands);
 void AddHtNetCommands(std::vector<Command>& commands);
 void AddSendCommands(std::vector<Command>& commands);
 void AddTestCommands(std::vector<Command>& commands);
+void AddTraceCommands(std::vector<Command>& commands);
 
 const std::vector<Command>& AllCommands();
 

@@ -15,6 +15,7 @@ const std::vector<Command>& AllCommands() {
         AddNetworkCommands(list);
         AddHtNetCommands(list);
         AddTestCommands(list);
+        AddTraceCommands(list);
         return list;
     }();
     return commands;

@@ -38,6 +38,7 @@ struct SimOptions {
     std::vector<PortSpec> lpt;
     std::vector<UsbSpec> usb;
     std::vector<CannedRule> canned;
+    std::string replay; // a communication trace whose printer side is played
     EndpointFaults faults;
     std::string stateDir;          // keep the printer models' settings there
     ReplyFaults replyFaults;       // applied to the printer models' replies

@@ -201,10 +201,10 @@ TEST_F(NetCli, WifiSetWaitsForThePrinterToJoin) {
     CliResult r = RunCli(LabelArgs({port, "--json", "wifi", "set", "--mode", "STA", "--wait-join",
                                     "20", "--serial", sim_->LabelIdentity(1).serial}));
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const JsonValue doc = Json(r);
-    EXPECT_TRUE(doc["joined"].boolean);
-    EXPECT_EQ(doc["ip"].string, sim_->LabelIdentity(1).ipCur);
-    EXPECT_EQ(doc["bytes"].number, 37);
+    const JsonDoc doc = Json(r);
+    EXPECT_EQ(doc["joined"], true);
+    EXPECT_EQ(doc["ip"], sim_->LabelIdentity(1).ipCur);
+    EXPECT_EQ(doc["bytes"], 37);
     EXPECT_TRUE(printer.WaitReceived("tcp", 37));
 
     // In AP mode the printer joins no network: refused before anything is sent.
