@@ -28,25 +28,6 @@ namespace {
 
 } // namespace
 
-std::vector<uint8_t> RequestReply(const Context& c, const std::vector<uint8_t>& request,
-                                  ExchangeOptions options) {
-    CPrinterPort port;
-    ConfigurePort(port, c.settings);
-    ExchangeResult r = Exchange(port, request, options, StopToken());
-    if (r.outcome != ExchangeOutcome::Reply)
-        ThrowOutcome(c, r, port);
-    return std::move(r.reply);
-}
-
-int RequestOneWay(const Context& c, const std::vector<uint8_t>& request) {
-    CPrinterPort port;
-    ConfigurePort(port, c.settings);
-    const ExchangeResult r = SendRequest(port, request);
-    if (r.outcome != ExchangeOutcome::Sent)
-        ThrowOutcome(c, r, port);
-    return static_cast<int>(request.size());
-}
-
 void RequireOutcome(const Context& c, const ExchangeResult& r, const CPrinterPort& port,
                     ExchangeOutcome expected) {
     if (r.outcome != expected)

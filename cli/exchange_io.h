@@ -14,15 +14,9 @@ namespace printune::cli {
 
 struct Context;
 
-// A request with a reply; returns the reply bytes. Open, write and read
-// failures end with exit 3, no reply with exit 4, Ctrl-C with exit 1.
-std::vector<uint8_t> RequestReply(const Context& context, const std::vector<uint8_t>& request,
-                                  ExchangeOptions options);
-// A one-way request; returns the bytes written.
-int RequestOneWay(const Context& context, const std::vector<uint8_t>& request);
-
-// Ends the run as RequestReply and RequestOneWay do when an engine
-// operation's exchange did not end in 'expected' (a reply or a send).
+// Ends the run when an engine operation's exchange did not end in 'expected'
+// (a reply or a send): open, write and read failures with exit 3, no reply
+// with exit 4, Ctrl-C with exit 1.
 void RequireOutcome(const Context& context, const ExchangeResult& result, const CPrinterPort& port,
                     ExchangeOutcome expected);
 

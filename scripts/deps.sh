@@ -1,8 +1,11 @@
 # Sourced by scripts/run, scripts/test and scripts/screenshots.
 # Installs the Debian packages the project needs when they are missing.
+# qemu-system-x86 and python3 run the driver tests (tests/drivers), which
+# fetch their kernel and busybox packages themselves without installing them.
 PRINTUNE_PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
   nlohmann-json3-dev qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
-  fonts-wqy-microhei socat iproute2 util-linux procps xdg-utils"
+  fonts-wqy-microhei socat iproute2 util-linux procps xdg-utils
+  qemu-system-x86 python3"
 
 printune_missing_packages() {
     missing=""

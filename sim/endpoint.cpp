@@ -11,9 +11,12 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <linux/usb/g_printer.h>
 
 #include "port/serial_config.h"
 
@@ -49,6 +52,7 @@ void Endpoint::Attach(int fd, bool socket) {
     received_ = 0;
     reading_ = true;
     closeWhenFlushed_ = false;
+    paused_ = false;
     out_.clear();
     loop_.Watch(fd, POLLIN, [this](short revents) { OnEvents(revents); });
 }
@@ -72,7 +76,11 @@ void Endpoint::OnEvents(short revents) {
         if (fd_ < 0)
             return;
     }
-    if (reading_ && (revents & (POLLIN | POLLHUP | POLLERR))) {
+    if (!socket_ && !(revents & POLLIN) && (revents & (POLLHUP | POLLERR))) {
+        OnStreamError();
+        return;
+    }
+    if (reading_ && !paused_ && (revents & (POLLIN | POLLHUP | POLLERR))) {
         ReadSome();
         return;
     }
@@ -89,6 +97,8 @@ void Endpoint::ReadSome() {
         want = std::min<size_t>(want, static_cast<size_t>(faults_.readLimit - received_));
     if (socket_ && faults_.closeAfter >= 0)
         want = std::min<size_t>(want, static_cast<size_t>(faults_.closeAfter - received_));
+    if (faults_.slowReadBytes > 0)
+        want = std::min<size_t>(want, static_cast<size_t>(faults_.slowReadBytes));
     ssize_t n = want == 0 ? 0 : socket_ ? ::recv(fd_, buf, want, 0) : ::read(fd_, buf, want);
     if (want > 0 && n == 0 && socket_) {
         OnPeerClosed();
@@ -99,8 +109,12 @@ void Endpoint::ReadSome() {
             return;
         if (socket_)
             OnPeerClosed();
+        else
+            OnStreamError();
         return;
     }
+    if (n > 0 && faults_.slowReadBytes > 0)
+        PauseReading();
     if (n > 0) {
         capture_->Bytes("rx", buf, static_cast<size_t>(n));
         received_ += n;
@@ -180,6 +194,21 @@ void Endpoint::QueueLater(int ms, std::vector<uint8_t> bytes, bool closeAfter) {
     timers_.push_back(*id);
 }
 
+void Endpoint::PauseReading() {
+    paused_ = true;
+    UpdateEvents();
+    uint64_t gen = generation_;
+    auto id = std::make_shared<uint64_t>(0);
+    *id = loop_.After(faults_.slowReadMs, [this, gen, id] {
+        timers_.erase(std::remove(timers_.begin(), timers_.end(), *id), timers_.end());
+        if (gen != generation_)
+            return;
+        paused_ = false;
+        UpdateEvents();
+    });
+    timers_.push_back(*id);
+}
+
 void Endpoint::Queue(const std::vector<uint8_t>& bytes, bool closeAfter) {
     if (fd_ < 0)
         return;
@@ -216,7 +245,8 @@ void Endpoint::WriteSome() {
 void Endpoint::UpdateEvents() {
     if (fd_ < 0)
         return;
-    short events = static_cast<short>((reading_ ? POLLIN : 0) | (out_.empty() ? 0 : POLLOUT));
+    short events =
+        static_cast<short>((reading_ && !paused_ ? POLLIN : 0) | (out_.empty() ? 0 : POLLOUT));
     loop_.SetEvents(fd_, events);
 }
 
@@ -351,6 +381,56 @@ Fields PtyEndpoint::Describe() const {
     f.emplace_back("PTY", slavePath_);
     f.emplace_back("CAPTURE", CapturePath());
     return f;
+}
+
+GadgetEndpoint::GadgetEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
+                               std::unique_ptr<Capture> capture, EndpointFaults faults,
+                               std::string model)
+    : Endpoint(std::move(name), loop, std::move(device), std::move(capture), faults),
+      model_(std::move(model)) {}
+
+GadgetEndpoint::~GadgetEndpoint() {
+    if (retry_ != 0)
+        loop_.Cancel(retry_);
+    if (node_ >= 0) {
+        Detach();
+        ::close(node_);
+    }
+}
+
+bool GadgetEndpoint::Open(const std::string& path, int status, std::string& error) {
+    node_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (node_ < 0) {
+        error = "cannot open " + path + ": " + std::string(strerror(errno));
+        return false;
+    }
+    // The driver takes the status byte as the argument itself.
+    if (status >= 0 &&
+        ::ioctl(node_, GADGET_SET_PRINTER_STATUS, static_cast<unsigned long>(status)) < 0) {
+        error = "cannot set the printer status on " + path + ": " + std::string(strerror(errno));
+        return false;
+    }
+    path_ = path;
+    Attach(node_, false);
+    return true;
+}
+
+// The host unbound the gadget (an unplugged printer): stop watching, so an
+// endless hang-up does not spin the loop, and look again a little later, as
+// the node serves the next host that binds it.
+void GadgetEndpoint::OnStreamError() {
+    if (!gone_)
+        capture_->Note("gone");
+    gone_ = true;
+    Detach();
+    retry_ = loop_.After(200, [this] {
+        retry_ = 0;
+        Attach(node_, false);
+    });
+}
+
+Fields GadgetEndpoint::Describe() const {
+    return {{"KIND", "gadget"}, {"PATH", path_}, {"MODEL", model_}, {"CAPTURE", CapturePath()}};
 }
 
 } // namespace printune_sim

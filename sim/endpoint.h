@@ -22,6 +22,8 @@ struct EndpointFaults {
     int64_t readLimit = -1;  // stop reading after this many bytes (per connection)
     int replyDelayMs = 0;    // at least this long before every reply
     int64_t readRate = -1;   // take at most this many bytes per second (a slow printer)
+    int slowReadBytes = 0;   // a slow printer: at most this many bytes ...
+    int slowReadMs = 0;      // ... per this many milliseconds
 };
 
 // Ordered key/value pairs describing an endpoint (see the description file).
@@ -51,6 +53,9 @@ protected:
     int StreamFd() const { return fd_; }
     // The peer closed its end (TCP only).
     virtual void OnPeerClosed() {}
+    // A device node reported an error or hang-up (a USB gadget whose host
+    // went away). The default keeps watching, as a pty never does this.
+    virtual void OnStreamError() {}
 
     std::string name_;
     EventLoop& loop_;
@@ -72,12 +77,14 @@ private:
     void EndWhenQuiet();
 
     std::function<void(const std::string&)> onEvent_;
+    void PauseReading();
 
     int fd_ = -1;
     bool socket_ = false;
     uint64_t generation_ = 0; // replies scheduled for an earlier connection are dropped
     int64_t received_ = 0;    // in this connection
     bool reading_ = true;
+    bool paused_ = false; // slow reading: waiting before the next chunk
     bool closeWhenFlushed_ = false;
     std::deque<uint8_t> out_;
     std::vector<uint64_t> timers_;
@@ -129,6 +136,29 @@ private:
     int slave_ = -1;
     std::string slavePath_;
     Fields fields_;
+};
+
+// The printer's end of a USB printer gadget (/dev/g_printerN): the real usblp
+// driver on the same machine sees a USB printer whose bytes arrive here.
+class GadgetEndpoint : public Endpoint {
+public:
+    GadgetEndpoint(std::string name, EventLoop& loop, std::unique_ptr<SimDevice> device,
+                   std::unique_ptr<Capture> capture, EndpointFaults faults, std::string model);
+    ~GadgetEndpoint() override;
+    // Opens the node; a status byte >= 0 is what the printer reports to the
+    // host from then on (0x38: paper out).
+    bool Open(const std::string& path, int status, std::string& error);
+    Fields Describe() const override;
+
+protected:
+    void OnStreamError() override;
+
+private:
+    int node_ = -1;
+    bool gone_ = false;
+    uint64_t retry_ = 0;
+    std::string path_;
+    std::string model_;
 };
 
 } // namespace printune_sim

@@ -189,6 +189,17 @@ int main(int argc, char** argv) {
         endpoints.push_back(std::move(ep));
     }
 
+    for (size_t i = 0; i < opt.gadget.size(); ++i) {
+        const GadgetSpec& g = opt.gadget[i];
+        std::string name = "gadget" + std::to_string(i);
+        std::string model = modelOr(g.model);
+        auto ep = std::make_unique<GadgetEndpoint>(name, loop, device(model), capture(name),
+                                                   opt.faults, model);
+        if (!ep->Open(g.path, opt.gadgetStatus, error))
+            return Fail(error);
+        endpoints.push_back(std::move(ep));
+    }
+
     // Network printers answering the UDP discovery protocols (--net-*) run on
     // a thread of their own; further services may instead register their
     // sockets with loop.Watch() here.

@@ -42,6 +42,7 @@ const char* SimUsage() {
            "  --com N[=MODEL]             serial port COMn on a pty\n"
            "  --lpt N[=MODEL]             parallel port LPTn on a pty\n"
            "  --usb VID:PID[=MODEL]       USB printer (model from the PID by default)\n"
+           "  --gadget PATH[=MODEL]       printer's end of a USB printer gadget (/dev/g_printer0)\n"
            "  --all                       TCP, COM1, LPT1, USB 7A3E:5C19 and 7A3E:3D71\n"
            "  --model MODEL               model for TCP, COM and LPT (default KP-520;\n"
            "                              'silent' and 'echo' are test devices)\n"
@@ -53,6 +54,8 @@ const char* SimUsage() {
            "  --close-after N             TCP: drop the connection after N bytes\n"
            "  --read-limit N              stop reading after N bytes per connection\n"
            "  --read-rate B               take at most B bytes per second (a slow printer)\n"
+           "  --slow-read BYTES:MS        read at most BYTES per MS milliseconds\n"
+           "  --gadget-status HEX         gadget status byte (38: paper out)\n"
            "  --state-dir DIR             keep the printers' settings there between runs\n"
            "  --reply-fault LIST          silent, delay:MS, short:N, garbage, split:MS\n"
            "                              (comma-separated)\n"
@@ -141,6 +144,39 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
             u.vid = Upper(endpoint.substr(0, colon));
             u.pid = Upper(endpoint.substr(colon + 1));
             o.usb.push_back(u);
+        } else if (a == "--gadget") {
+            if (!value(v))
+                return false;
+            GadgetSpec g;
+            g.path = SplitModel(v, g.model);
+            if (g.path.empty()) {
+                error = "bad --gadget value: " + v;
+                return false;
+            }
+            o.gadget.push_back(g);
+        } else if (a == "--gadget-status") {
+            if (!value(v))
+                return false;
+            unsigned status = 0;
+            auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), status, 16);
+            if (ec != std::errc() || p != v.data() + v.size() || v.empty() || status > 0xFF) {
+                error = "bad --gadget-status value (want a hex byte): " + v;
+                return false;
+            }
+            o.gadgetStatus = static_cast<int>(status);
+        } else if (a == "--slow-read") {
+            if (!value(v))
+                return false;
+            size_t colon = v.find(':');
+            long long bytes = 0;
+            long long ms = 0;
+            if (colon == std::string::npos || !ParseInt(v.substr(0, colon), 1, 1 << 20, bytes) ||
+                !ParseInt(v.substr(colon + 1), 1, 60000, ms)) {
+                error = "bad --slow-read value (want BYTES:MS): " + v;
+                return false;
+            }
+            o.faults.slowReadBytes = static_cast<int>(bytes);
+            o.faults.slowReadMs = static_cast<int>(ms);
         } else if (a == "--reply") {
             if (!value(v))
                 return false;

@@ -27,6 +27,11 @@ struct UsbSpec {
     std::string model; // empty: from the product ID
 };
 
+struct GadgetSpec { // the printer's end of a USB printer gadget
+    std::string path;
+    std::string model;
+};
+
 struct SimOptions {
     std::string dir;          // working directory; empty: a new one under $TMPDIR
     std::string describePath; // also written to stdout unless quiet
@@ -37,6 +42,8 @@ struct SimOptions {
     std::vector<PortSpec> com;
     std::vector<PortSpec> lpt;
     std::vector<UsbSpec> usb;
+    std::vector<GadgetSpec> gadget;
+    int gadgetStatus = -1; // status byte reported to the host; -1: the driver's default
     std::vector<CannedRule> canned;
     std::string replay; // a communication trace whose printer side is played
     EndpointFaults faults;

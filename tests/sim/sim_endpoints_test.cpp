@@ -6,9 +6,11 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
 
@@ -157,6 +159,68 @@ TEST(SimProcess, ReplyDelayHoldsTheAnswerBack) {
     EXPECT_EQ(read(fd, &b, 1), 1);
     EXPECT_EQ(b, 0x05);
     close(fd);
+}
+
+// The capture's time stamps of the received lines, in seconds.
+std::vector<double> RxStamps(const std::string& capture) {
+    std::ifstream in(capture);
+    std::vector<double> stamps;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        double t = 0;
+        std::string dir;
+        if (words >> t >> dir && dir == "rx")
+            stamps.push_back(t);
+    }
+    return stamps;
+}
+
+TEST(SimProcess, SlowReadPacesWhatThePrinterTakes) {
+    SimProcess sim({"--model", "silent", "--com", "1", "--slow-read", "100:50"});
+    int fd = open(sim.DevicePath("COM1").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    std::vector<uint8_t> bytes(1000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7);
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ASSERT_TRUE(sim.WaitReceived("COM1", bytes.size()));
+    close(fd);
+    EXPECT_EQ(sim.Received("COM1"), bytes);
+    // Ten reads of at most 100 bytes, 50 ms apart at the least.
+    std::vector<double> stamps = RxStamps(sim.Field("COM1", "CAPTURE"));
+    ASSERT_GE(stamps.size(), 10u);
+    EXPECT_GE(stamps.back() - stamps.front(), 0.44);
+}
+
+// A gadget node is any character device the simulator opens as it is; a pty
+// stands in for /dev/g_printer0 here.
+TEST(SimProcess, GadgetNodeServesThePrinterModel) {
+    int master = -1;
+    int slave = -1;
+    char path[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, path, nullptr, nullptr), 0);
+    termios t{};
+    tcgetattr(slave, &t);
+    cfmakeraw(&t);
+    tcsetattr(slave, TCSANOW, &t);
+    SimProcess sim({"--no-tcp", "--gadget", std::string(path) + "=echo"});
+    EXPECT_EQ(sim.Field("gadget0", "KIND"), "gadget");
+    EXPECT_EQ(sim.Field("gadget0", "MODEL"), "echo");
+    ASSERT_EQ(write(master, "\x1B\x40", 2), 2);
+    pollfd p{master, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
+    uint8_t back[2] = {};
+    EXPECT_EQ(read(master, back, 2), 2);
+    EXPECT_EQ(back[0], 0x1B);
+    EXPECT_EQ(sim.Received("gadget0"), HexBytes("1B 40"));
+    close(master);
+    close(slave);
+}
+
+TEST(SimProcess, GadgetThatCannotBeOpenedIsAnError) {
+    EXPECT_THROW(SimProcess({"--no-tcp", "--gadget", "/nonexistent/g_printer0"}),
+                 std::runtime_error);
 }
 
 } // namespace

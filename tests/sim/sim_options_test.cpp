@@ -66,6 +66,19 @@ TEST(SimOptions, FaultsAndReplies) {
     EXPECT_EQ(o.canned[1].reply, (std::vector<uint8_t>{0x11, 0x22}));
 }
 
+TEST(SimOptions, GadgetAndSlowPrinter) {
+    SimOptions o = Parse({"--gadget", "/dev/g_printer0=HT-740", "--gadget", "/dev/g_printer1",
+                          "--gadget-status", "38", "--slow-read", "1024:20"});
+    ASSERT_EQ(o.gadget.size(), 2u);
+    EXPECT_EQ(o.gadget[0].path, "/dev/g_printer0");
+    EXPECT_EQ(o.gadget[0].model, "HT-740");
+    EXPECT_EQ(o.gadget[1].model, "");
+    EXPECT_EQ(o.gadgetStatus, 0x38);
+    EXPECT_EQ(o.faults.slowReadBytes, 1024);
+    EXPECT_EQ(o.faults.slowReadMs, 20);
+    EXPECT_EQ(Parse({}).gadgetStatus, -1);
+}
+
 TEST(SimOptions, BadCommandLinesAreRefused) {
     const std::vector<std::vector<std::string>> bad = {
         {"--tcp"},
@@ -80,6 +93,12 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
         {"--reply", "=06"},
         {"--reply", "zz"},
         {"--read-limit", "-1"},
+        {"--gadget", "=KP-520"},
+        {"--gadget-status", "138"},
+        {"--gadget-status", "x"},
+        {"--slow-read", "1024"},
+        {"--slow-read", "0:20"},
+        {"--slow-read", "1024:0"},
         {"--frobnicate"},
         {"--replies", "/nonexistent/file"},
     };
