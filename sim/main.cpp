@@ -193,7 +193,7 @@ int main(int argc, char** argv) {
         const GadgetSpec& g = opt.gadget[i];
         std::string name = "gadget" + std::to_string(i);
         std::string model = modelOr(g.model);
-        auto ep = std::make_unique<GadgetEndpoint>(name, loop, device(model), capture(name),
+        auto ep = std::make_unique<GadgetEndpoint>(name, loop, device(model, "usb"), capture(name),
                                                    opt.faults, model);
         if (!ep->Open(g.path, opt.gadgetStatus, error))
             return Fail(error);
