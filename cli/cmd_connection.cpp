@@ -11,26 +11,11 @@ namespace printune::cli {
 
 namespace {
 
-const char* InterfaceName(int32_t portType) {
-    switch (portType) {
-    case PORT_COM:
-        return "com";
-    case PORT_LPT:
-        return "lpt";
-    case PORT_USB:
-        return "usb";
-    case PORT_LAN:
-        return "lan";
-    default:
-        return "none";
-    }
-}
-
 Json SettingsJson(const PortSettings& s) {
     Json j = Json::Object();
     j.Set("printerModel", s.printerModel);
     j.Set("portType", s.portType);
-    j.Set("interface", InterfaceName(s.portType));
+    j.Set("interface", PortTypeKey(s.portType));
     j.Set("comPortName", s.comPortName);
     j.Set("baudrate", s.baudrate);
     j.Set("paritySetup", s.paritySetup);

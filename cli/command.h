@@ -39,6 +39,7 @@ void AddSendCommands(std::vector<Command>& commands);
 void AddTestCommands(std::vector<Command>& commands);
 void AddDoctorCommands(std::vector<Command>& commands);
 void AddProfileCommands(std::vector<Command>& commands);
+void AddTraceCommands(std::vector<Command>& commands);
 
 const std::vector<Command>& AllCommands();
 

@@ -17,6 +17,7 @@ const std::vector<Command>& AllCommands() {
         AddHtNetCommands(list);
         AddTestCommands(list);
         AddDoctorCommands(list);
+        AddTraceCommands(list);
         return list;
     }();
     return commands;

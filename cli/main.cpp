@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+#include <stdexcept>
+
+#include "app/trace_meanings.h"
 #include "command.h"
 #include "context.h"
 #include "failure.h"
@@ -13,6 +17,8 @@
 #include "texts.h"
 
 using namespace printune::cli;
+using printune::InstallTraceMeanings;
+using printune::TraceFile;
 
 namespace {
 
@@ -155,6 +161,15 @@ int Run(Context& ctx, const std::vector<std::string>& args, std::string& command
             Format(L("wrong arguments for '%s'; usage: %s %s", "'%s' 的参数不对；用法：%s %s"),
                    command->words.c_str(), command->words.c_str(), command->arguments.c_str()));
     ApplyOverrides(ctx);
+    std::optional<TraceFile> trace;
+    if (ctx.global.trace) {
+        InstallTraceMeanings();
+        try {
+            trace.emplace(*ctx.global.trace, ctx.global.traceFull);
+        } catch (const std::runtime_error& e) {
+            ThrowInput(e.what());
+        }
+    }
     command->run(ctx, parsed);
     return EXIT_OK;
 }

@@ -32,6 +32,10 @@ const std::vector<OptionSpec>& GlobalOptionSpecs() {
          "设置文件（默认 ./printune.ini）"},
         {"lang", "en|zh", "message language (default: the settings file's)",
          "提示语言（默认取设置文件中的语言）"},
+        {"trace", "FILE", "record the communication with the printer in FILE (JSON Lines)",
+         "将与打印机的通信记录到 FILE（JSON Lines）"},
+        {"trace-full", nullptr, "record large payloads whole, not only their SHA-256",
+         "完整记录大数据块，而不仅是其 SHA-256"},
         {"json", nullptr, "print one JSON document on standard output",
          "在标准输出打印一个 JSON 文档"},
         {"help", nullptr, "show help (also after a command)", "显示帮助（也可放在命令之后）"},
@@ -96,6 +100,10 @@ void StoreGlobal(GlobalOptions& o, const std::string& name, const std::string& v
         o.config = value;
     else if (name == "lang")
         o.lang = value;
+    else if (name == "trace")
+        o.trace = value;
+    else if (name == "trace-full")
+        o.traceFull = true;
     else if (name == "json")
         o.json = true;
     else if (name == "help")

@@ -28,6 +28,8 @@ struct ParsedArgs {
 // The options every command accepts.
 struct GlobalOptions {
     std::optional<std::string> port, model, baud, parity, dataBits, stopBits, flow, config, lang;
+    std::optional<std::string> trace; // communication trace file
+    bool traceFull = false;           // large payloads with their bytes
     bool json = false;
     bool help = false;
     bool version = false;

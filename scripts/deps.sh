@@ -3,7 +3,7 @@
 # qemu-system-x86 and python3 run the driver tests (tests/drivers), which
 # fetch their kernel and busybox packages themselves without installing them.
 PRINTUNE_PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
-  nlohmann-json3-dev qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+  nlohmann-json3-dev libssl-dev qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
   fonts-wqy-microhei socat iproute2 util-linux procps xdg-utils
   qemu-system-x86 python3 clang libclang-rt-14-dev
   rst2pdf librsvg2-bin desktop-file-utils appstream dpkg-dev file"

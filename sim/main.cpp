@@ -19,6 +19,7 @@
 #include "firmware_handler.h"
 #include "label_printer.h"
 #include "net_printers.h"
+#include "replay.h"
 #include "sim_files.h"
 #include "sim_options.h"
 #include "state_file.h"
@@ -104,16 +105,30 @@ int main(int argc, char** argv) {
         files.TrackOutput(path);
         return std::make_unique<Capture>(path);
     };
-    auto device = [&](const std::string& model) {
+    // With a replay, each endpoint plays the recording of its own transport.
+    std::string replayError;
+    auto device = [&](const std::string& model,
+                      const std::string& transport) -> std::unique_ptr<SimDevice> {
+        if (!opt.replay.empty()) {
+            std::vector<ReplayStep> steps;
+            if (!LoadReplay(opt.replay, transport, steps, replayError))
+                return nullptr;
+            return std::make_unique<ReplayDevice>(std::move(steps));
+        }
         return WithReplyFaults(MakeEndpointDevice(model, opt.canned), opt.replyFaults);
     };
+    if (!opt.replay.empty()) {
+        std::vector<ReplayStep> probe;
+        if (!LoadReplay(opt.replay, "lan", probe, replayError))
+            return Fail(replayError);
+    }
     auto modelOr = [&](const std::string& m) { return m.empty() ? opt.model : m; };
 
     for (size_t i = 0; i < opt.tcp.size(); ++i) {
         const TcpSpec& t = opt.tcp[i];
         std::string name = i == 0 ? "tcp" : "tcp" + std::to_string(i + 1);
         std::string model = modelOr(t.model);
-        auto ep = std::make_unique<TcpEndpoint>(name, loop, device(model), capture(name),
+        auto ep = std::make_unique<TcpEndpoint>(name, loop, device(model, "lan"), capture(name),
                                                 opt.faults, model);
         if (!ep->Listen(t.address, t.port, error))
             return Fail(error);
@@ -122,7 +137,8 @@ int main(int argc, char** argv) {
 
     auto addPty = [&](const std::string& name, const std::string& model, Fields fields,
                       const std::string& link) -> PtyEndpoint* {
-        auto ep = std::make_unique<PtyEndpoint>(name, loop, device(model), capture(name),
+        const std::string transport = name.rfind("COM", 0) == 0 ? "com" : "lpt";
+        auto ep = std::make_unique<PtyEndpoint>(name, loop, device(model, transport), capture(name),
                                                 opt.faults, std::move(fields));
         if (!ep->Create(error) || !files.Symlink(ep->SlavePath(), link, error))
             return nullptr;
@@ -152,7 +168,7 @@ int main(int argc, char** argv) {
         std::string model = u.model.empty() ? ModelForUsbProduct(u.pid) : u.model;
         std::string node = devRoot + "/usb/lp" + std::to_string(minor);
         auto ep = std::make_unique<PtyEndpoint>(
-            name, loop, device(model), capture(name), opt.faults,
+            name, loop, device(model, "usb"), capture(name), opt.faults,
             Fields{
                 {"KIND", "usb"}, {"VID", u.vid}, {"PID", u.pid}, {"MODEL", model}, {"PATH", node}});
         if (!ep->Create(error) || !PublishUsbPrinter(files, sysRoot, devRoot, minor, u.vid, u.pid,
@@ -179,7 +195,7 @@ int main(int argc, char** argv) {
         const GadgetSpec& g = opt.gadget[i];
         std::string name = "gadget" + std::to_string(i);
         std::string model = modelOr(g.model);
-        auto ep = std::make_unique<GadgetEndpoint>(name, loop, device(model), capture(name),
+        auto ep = std::make_unique<GadgetEndpoint>(name, loop, device(model, "usb"), capture(name),
                                                    opt.faults, model);
         if (!ep->Open(g.path, opt.gadgetStatus, error))
             return Fail(error);

@@ -49,6 +49,7 @@ const char* SimUsage() {
            "Replies and faults:\n"
            "  --reply HEX | REQHEX=HEX    canned reply (after every chunk, or to a request)\n"
            "  --replies FILE              canned replies, one REQHEX = HEX per line\n"
+           "  --replay FILE               answer as recorded in a printune-cli --trace file\n"
            "  --reply-delay MS            wait before every reply\n"
            "  --close-after N             TCP: drop the connection after N bytes\n"
            "  --read-limit N              stop reading after N bytes per connection\n"
@@ -185,6 +186,10 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
             if (!ParseCannedRule(v, rule, error))
                 return false;
             o.canned.push_back(rule);
+        } else if (a == "--replay") {
+            if (!value(v))
+                return false;
+            o.replay = v;
         } else if (a == "--replies") {
             if (!value(v) || !LoadCannedRules(v, o.canned, error))
                 return false;

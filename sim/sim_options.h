@@ -45,6 +45,7 @@ struct SimOptions {
     std::vector<GadgetSpec> gadget;
     int gadgetStatus = -1; // status byte reported to the host; -1: the driver's default
     std::vector<CannedRule> canned;
+    std::string replay; // a communication trace whose printer side is played
     EndpointFaults faults;
     std::string stateDir;          // keep the printer models' settings there
     ReplyFaults replyFaults;       // applied to the printer models' replies

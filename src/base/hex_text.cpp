@@ -41,4 +41,15 @@ int ParseHexText(std::string_view text, std::vector<uint8_t>& out) {
     return static_cast<int>(out.size() - start);
 }
 
+std::string LowerHex(const uint8_t* data, size_t length) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * length);
+    for (size_t i = 0; i < length; ++i) {
+        text += digits[data[i] >> 4];
+        text += digits[data[i] & 15];
+    }
+    return text;
+}
+
 } // namespace printune

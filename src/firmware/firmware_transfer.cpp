@@ -1,5 +1,9 @@
 #include "firmware/firmware_transfer.h"
 
+#include <optional>
+
+#include "port/comm_trace.h"
+
 #include "base/device_texts.h"
 #include "base/pause.h"
 #include "port/fd_io.h"
@@ -50,6 +54,10 @@ TransferResult TransferImage(PortLink& link, const FirmwareImage& image, bool do
         const int64_t block = std::min(plan.block, total - offset);
         int written = 0;
         try {
+            std::optional<TraceNote> note;
+            if (TraceOn())
+                note.emplace("firmware block " + std::to_string(offset / plan.block + 1) + " of " +
+                             std::to_string(plan.writes));
             written = link.Write(image.bytes.data() + offset, static_cast<int32_t>(block));
         } catch (const PortError& e) {
             r.portError = e.Code();

@@ -1,5 +1,6 @@
 #include "network/udp_socket.h"
 
+#include "port/comm_trace.h"
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -225,6 +226,30 @@ void WakeEvent::Clear() {
         ssize_t ignored = read(fd_, &value, sizeof value);
 }
 
+namespace {
+
+// The socket's local port, as the trace names a UDP endpoint.
+std::string TraceLocal(int sock) {
+    sockaddr_in sa{};
+    socklen_t length = sizeof sa;
+    if (getsockname(sock, reinterpret_cast<sockaddr*>(&sa), &length) != 0)
+        return "?";
+    return std::to_string(ntohs(sa.sin_port));
+}
+
+void TraceDatagram(int sock, TraceDirection direction, const Ipv4Endpoint& peer,
+                   const std::string& via, const uint8_t* data, size_t length) {
+    std::string endpoint = TraceLocal(sock) + (direction == TraceDirection::Out ? " → " : " ← ") +
+                           FormatEndpoint(peer);
+    if (!via.empty())
+        endpoint += " via " + via;
+    TraceBytes("udp", endpoint,
+               direction == TraceDirection::Out ? TraceKind::Write : TraceKind::Read, direction,
+               data, length);
+}
+
+} // namespace
+
 UdpSocket::~UdpSocket() {
     Close();
 }
@@ -265,15 +290,24 @@ int UdpSocket::Bind(const Ipv4Endpoint& local, bool reuseAddress) {
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     }
     const sockaddr_in sa = ToSockaddr(local);
-    if (bind(sock, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0)
-        return errno;
+    if (bind(sock, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+        const int error = errno;
+        if (TraceOn())
+            TraceState("udp", FormatEndpoint(local), TraceKind::Error, error);
+        return error;
+    }
+    if (TraceOn())
+        TraceState("udp", TraceLocal(sock), TraceKind::Open);
     return 0;
 }
 
 void UdpSocket::Close() {
     const int sock = fd_.exchange(-1);
-    if (sock >= 0)
-        close(sock);
+    if (sock < 0)
+        return;
+    if (TraceOn())
+        TraceState("udp", TraceLocal(sock), TraceKind::Close);
+    close(sock);
 }
 
 std::optional<Ipv4Endpoint> UdpSocket::LocalEndpoint() const {
@@ -293,10 +327,18 @@ int UdpSocket::SendTo(const uint8_t* data, size_t length, const Ipv4Endpoint& to
     for (;;) {
         const ssize_t sent = sendto(sock, data, length, MSG_NOSIGNAL,
                                     reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
-        if (sent >= 0)
+        if (sent >= 0) {
+            if (TraceOn())
+                TraceDatagram(sock, TraceDirection::Out, to, {}, data, length);
             return 0;
-        if (errno != EINTR)
-            return errno;
+        }
+        if (errno != EINTR) {
+            const int error = errno;
+            if (TraceOn())
+                TraceState("udp", TraceLocal(sock) + " → " + FormatEndpoint(to), TraceKind::Error,
+                           error);
+            return error;
+        }
     }
 }
 
@@ -335,6 +377,14 @@ int UdpSocket::SendBroadcast(const uint8_t* data, size_t length, const Ipv4Endpo
             } while (result < 0 && errno == EINTR);
             if (result >= 0)
                 ++sent;
+            if (TraceOn()) {
+                if (result >= 0)
+                    TraceDatagram(sock, TraceDirection::Out, to, itf.name, data, length);
+                else
+                    TraceState("udp",
+                               TraceLocal(sock) + " → " + FormatEndpoint(to) + " via " + itf.name,
+                               TraceKind::Error, errno);
+            }
         }
         // Directed broadcasts reach a segment behind a router that forwards
         // them; on the tool's own segment a printer hears the search twice.
@@ -405,8 +455,12 @@ long UdpSocket::ReceiveNow(uint8_t* buffer, size_t capacity, Ipv4Endpoint* from)
         const ssize_t received = recvfrom(sock, buffer, capacity, MSG_TRUNC | MSG_DONTWAIT,
                                           reinterpret_cast<sockaddr*>(&sa), &saLength);
         if (received >= 0) {
+            const Ipv4Endpoint peer{ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
             if (from)
-                *from = Ipv4Endpoint{ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
+                *from = peer;
+            if (TraceOn())
+                TraceDatagram(sock, TraceDirection::In, peer, {}, buffer,
+                              std::min(static_cast<size_t>(received), capacity));
             return static_cast<long>(received);
         }
         if (errno != EINTR)

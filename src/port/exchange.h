@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/pause.h"
+#include "port/comm_trace.h"
 #include "port/port_errors.h"
 #include "port/port_settings.h"
 
@@ -169,6 +170,8 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
     size_t got = 0;
     // Time-out or stop with part of a reply of known length: a failed read.
     auto ended = [&](ExchangeOutcome outcome) {
+        if (outcome == ExchangeOutcome::TimedOut && TraceOn())
+            TraceTimeout(options.timeoutMs);
         if (got == 0) {
             result.outcome = outcome;
             return result;

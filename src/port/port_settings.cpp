@@ -28,4 +28,19 @@ void SetCurrentPortSettings(const PortSettings& settings) {
     g_current = settings;
 }
 
+const char* PortTypeKey(int32_t portType) {
+    switch (portType) {
+    case PORT_COM:
+        return "com";
+    case PORT_LPT:
+        return "lpt";
+    case PORT_USB:
+        return "usb";
+    case PORT_LAN:
+        return "lan";
+    default:
+        return "none";
+    }
+}
+
 } // namespace printune

@@ -11,6 +11,8 @@ inline constexpr int32_t PORT_COM = 1;
 inline constexpr int32_t PORT_LPT = 2;
 inline constexpr int32_t PORT_USB = 3;
 inline constexpr int32_t PORT_LAN = 4;
+// "com", "lpt", "usb", "lan"; "none" for any other value.
+const char* PortTypeKey(int32_t portType);
 
 // All texts are UTF-8.
 struct PortSettings {

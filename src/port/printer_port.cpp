@@ -22,6 +22,7 @@
 
 #include <linux/sockios.h>
 
+#include "port/comm_trace.h"
 #include "port/device_names.h"
 #include "port/fd_io.h"
 #include "port/port_errors.h"
@@ -77,6 +78,9 @@ CPrinterPort::~CPrinterPort() {
 
 void CPrinterPort::Raise(int code, int err) {
     lastErrno_ = err;
+    if (TraceOn())
+        TraceState(PortTypeKey(portType), traceEndpoint_,
+                   err == ETIMEDOUT ? TraceKind::Timeout : TraceKind::Error, err, code);
     throw PortError(code, portType, err);
 }
 
@@ -87,15 +91,46 @@ int CPrinterPort::Open(const std::string& address) {
     // A previous Open that was never closed must not leak its descriptors.
     Close();
     fanOutTold_ = false;
+    const bool traced = TraceOn();
+    if (traced)
+        traceEndpoint_ = TraceEndpointOf(address);
+    int opened = 0;
     switch (portType) {
     case PORT_COM:
-        return OpenCom();
+        opened = OpenCom();
+        break;
     case PORT_LPT:
-        return OpenLpt();
+        opened = OpenLpt();
+        break;
     case PORT_USB:
-        return OpenUsb();
+        opened = OpenUsb();
+        break;
     default:
-        return OpenLan(address);
+        opened = OpenLan(address);
+        break;
+    }
+    if (traced) {
+        if (opened == 1)
+            TraceState(PortTypeKey(portType), traceEndpoint_, TraceKind::Open);
+        else
+            TraceState(PortTypeKey(portType), traceEndpoint_, TraceKind::Error, lastErrno_);
+    }
+    return opened;
+}
+
+std::string CPrinterPort::TraceEndpointOf(const std::string& address) const {
+    switch (portType) {
+    case PORT_COM:
+        return ResolveDeviceName(comName);
+    case PORT_LPT:
+        return ResolveDeviceName(lptName);
+    case PORT_USB:
+        return std::string(); // the printers opened, filled in by OpenUsb
+    default: {
+        const PortSettings current = CurrentPortSettings();
+        return (address.empty() ? current.ipAddr : address) + ":" +
+               std::to_string(static_cast<uint16_t>(current.listenPort));
+    }
     }
 }
 
@@ -179,6 +214,12 @@ int CPrinterPort::OpenUsb() {
             continue;
         }
         handles[opened++] = fd;
+        if (TraceOn()) {
+            std::string vid, pid;
+            traceEndpoint_ += (traceEndpoint_.empty() ? "" : ", ") + p.node;
+            if (GetVidPidFromPath(p.path, vid, pid))
+                traceEndpoint_ += " " + vid + ":" + pid;
+        }
     }
     return 1;
 }
@@ -232,6 +273,16 @@ int CPrinterPort::Write() {
     lastErrno_ = 0;
     if (!KnownType(portType))
         return 0;
+    if (TraceOn()) {
+        const int done = WriteTransport();
+        TraceBytes(PortTypeKey(portType), traceEndpoint_, TraceKind::Write, TraceDirection::Out,
+                   data, static_cast<size_t>(std::max(done, 0)));
+        return done;
+    }
+    return WriteTransport();
+}
+
+int CPrinterPort::WriteTransport() {
     const size_t len = length > 0 ? static_cast<size_t>(length) : 0;
     if (len > 0 && data == nullptr)
         Raise(PORT_ERR_WRITE, EFAULT);
@@ -333,9 +384,12 @@ int CPrinterPort::Read(uint8_t* buffer, int size) {
         return 0;
     if (buffer == nullptr)
         Raise(PORT_ERR_READ, EFAULT);
-    if (portType == PORT_COM)
-        return ReadCom(buffer, size);
-    return ReadSlice(buffer, size);
+    const int got = portType == PORT_COM ? ReadCom(buffer, size) : ReadSlice(buffer, size);
+    // Empty slices are the idle loop of a reply wait, not events.
+    if (got > 0 && TraceOn())
+        TraceBytes(PortTypeKey(portType), traceEndpoint_, TraceKind::Read, TraceDirection::In,
+                   buffer, static_cast<size_t>(got));
+    return got;
 }
 
 int CPrinterPort::ReadCom(uint8_t* buffer, int size) {
@@ -450,6 +504,8 @@ int CPrinterPort::Flush() {
 }
 
 int CPrinterPort::Close() {
+    if (TraceOn() && (socket >= 0 || OpenHandleCount() > 0))
+        TraceState(PortTypeKey(portType), traceEndpoint_, TraceKind::Close);
     for (int i = 0; i < HANDLE_SLOTS; ++i) {
         if (handles[i] < 0)
             continue;

@@ -85,7 +85,10 @@ private:
     static int FinishTcp(int fd, int& err);
     int ReadCom(uint8_t* buffer, int size);
     int ReadSlice(uint8_t* buffer, int size);
+    int WriteTransport();
     int WriteUsb();
+    // How the trace names the endpoint of an Open.
+    std::string TraceEndpointOf(const std::string& address) const;
     int WriteLan();
     [[noreturn]] void Raise(int code, int err);
 
@@ -95,6 +98,7 @@ private:
     bool tcpFinished_ = false;  // Flush ended the TCP session already
     bool fanOutTold_ = false;   // the USB fan-out was reported for this Open
     int replySlot_ = NO_HANDLE; // USB: the printer whose reply is being read
+    std::string traceEndpoint_; // set by Open while tracing
 };
 
 } // namespace printune

@@ -1,0 +1,239 @@
+// The communication trace of a run (--trace), its table (trace show) and its
+// replay by the simulator (--replay).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include "base/sha256.h"
+#include "cli_fixture.h"
+
+using namespace printune_test;
+
+namespace {
+
+std::vector<JsonDoc> Events(const std::string& text) {
+    std::vector<JsonDoc> events;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        JsonDoc e = ParseDocument(line);
+        EXPECT_TRUE(e.is_object()) << line;
+        events.push_back(e);
+    }
+    return events;
+}
+
+std::vector<std::string> Kinds(const std::vector<JsonDoc>& events) {
+    std::vector<std::string> kinds;
+    for (const JsonDoc& e : events)
+        kinds.push_back(e["event"]);
+    return kinds;
+}
+
+const std::vector<std::string> kExchange = {"open", "write", "read", "close"};
+const std::string kGetSettingsHex = "1b0d531b33001b1045";
+
+class TraceCli : public CliSim {
+protected:
+    void SetUp() override { Start({"--tcp", "0", "--com", "1", "--usb", "7A3E:5C19"}); }
+
+    // The events of a traced label get over the given port.
+    std::vector<JsonDoc> TracedLabelGet(const std::string& port) {
+        const CliResult r = Run({port, "--model", "KP-520", "--trace", "t.jsonl", "label", "get"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return Events(ReadFile("t.jsonl"));
+    }
+};
+
+TEST_F(TraceCli, LabelGetOverEachTransportShowsOpenRequestDecodedReplyClose) {
+    struct Case {
+        std::string port, transport, endpointPart;
+    };
+    const std::vector<Case> cases = {
+        {Lan(), "lan", "127.0.0.1:" + std::to_string(sim_->TcpPort())},
+        {"--port=usb", "usb", "7A3E:5C19"},
+        {"--port=com:COM1", "com", "COM1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.transport);
+        const std::vector<JsonDoc> events = TracedLabelGet(c.port);
+        ASSERT_EQ(Kinds(events), kExchange);
+        for (const JsonDoc& e : events) {
+            EXPECT_EQ(e["transport"], c.transport);
+            EXPECT_NE(e["endpoint"].get<std::string>().find(c.endpointPart), std::string::npos)
+                << e.dump();
+            EXPECT_TRUE(e["t"].is_number_integer());
+        }
+        EXPECT_EQ(events[1]["dir"], "out");
+        EXPECT_EQ(events[1]["hex"], kGetSettingsHex);
+        EXPECT_EQ(events[1]["meaning"], "get printer settings");
+        EXPECT_EQ(events[2]["dir"], "in");
+        EXPECT_EQ(events[2]["meaning"].get<std::string>().rfind("printer settings: page-mode=", 0),
+                  0u)
+            << events[2].dump();
+        EXPECT_LE(events[0]["t"].get<int64_t>(), events[3]["t"].get<int64_t>());
+    }
+}
+
+TEST_F(TraceCli, SetRequestIsNamedWithItsSettings) {
+    const CliResult r =
+        Run({Lan(), "--trace", "t.jsonl", "label", "set", "print-speed=3", "cut-mode=On"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<JsonDoc> events = Events(ReadFile("t.jsonl"));
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[1]["meaning"], "set: print-speed=3, cut-mode=1");
+}
+
+TEST_F(TraceCli, ShowPrintsAnAlignedTableInTheRunsLanguage) {
+    TracedLabelGet(Lan());
+    const CliResult en = Run({"trace", "show", "t.jsonl"});
+    ASSERT_EQ(en.exitCode, 0) << en.err;
+    EXPECT_NE(en.out.find("meaning"), std::string::npos);
+    EXPECT_NE(en.out.find("1b 0d 53 1b 33 00 1b 10 45"), std::string::npos) << en.out;
+    EXPECT_NE(en.out.find("..S.3...E"), std::string::npos) << en.out;
+    EXPECT_NE(en.out.find("get printer settings"), std::string::npos);
+    // The hex column starts at the same place on every line that has one.
+    std::istringstream lines(en.out);
+    std::string line;
+    size_t column = std::string::npos;
+    while (std::getline(lines, line)) {
+        const size_t at = line.find("1b 0d 53");
+        if (at == std::string::npos)
+            continue;
+        if (column == std::string::npos)
+            column = at;
+        EXPECT_EQ(at, column) << line;
+    }
+    const CliResult zh = Run({"--lang", "zh", "trace", "show", "t.jsonl"});
+    EXPECT_NE(zh.out.find("含义"), std::string::npos) << zh.out;
+    EXPECT_NE(zh.out.find("发送"), std::string::npos) << zh.out;
+    EXPECT_EQ(Run({"trace", "show", "missing.jsonl"}).exitCode, 5);
+}
+
+TEST_F(TraceCli, AnUnwritableTraceFileFailsBeforeAnythingIsSent) {
+    const CliResult r = Run({Lan(), "--trace", "no/such/dir/t.jsonl", "label", "get"});
+    EXPECT_EQ(r.exitCode, 5) << r.err;
+    EXPECT_TRUE(NothingReceived("tcp"));
+}
+
+class SilentTraceCli : public CliSim {
+protected:
+    void SetUp() override { Start({"--tcp", "0", "--model", "silent"}); }
+};
+
+TEST_F(SilentTraceCli, ATimeOutIsRecorded) {
+    const CliResult r = Run({Lan(), "--model", "KP-520", "--trace", "t.jsonl", "label", "get"});
+    EXPECT_EQ(r.exitCode, 4) << r.err;
+    const std::vector<JsonDoc> events = Events(ReadFile("t.jsonl"));
+    EXPECT_EQ(Kinds(events), (std::vector<std::string>{"open", "write", "timeout", "close"}));
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2]["meaning"], "no reply within 3000 ms");
+}
+
+class FirmwareTraceCli : public CliSim {
+protected:
+    void SetUp() override { Start({"--tcp", "0", "--model", "KP-520"}); }
+};
+
+TEST_F(FirmwareTraceCli, UpdateRecordsEveryBlockByLengthAndDigest) {
+    std::string file(50000, '\0');
+    for (size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<char>(i * 131 + 3);
+    WriteFile("kp.bin", file);
+    const CliResult r = Run({Lan(), "--model", "KP-520", "--trace", "t.jsonl", "update", "kp.bin",
+                             "--download-mode", "--wait", "0", "--no-progress"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    int blocks = 0;
+    bool downloadMode = false;
+    for (const JsonDoc& e : Events(ReadFile("t.jsonl"))) {
+        if (e["event"] != "write")
+            continue;
+        const std::string meaning = e.value("meaning", std::string());
+        downloadMode = downloadMode || meaning == "download mode";
+        if (meaning.rfind("firmware block", 0) != 0)
+            continue;
+        ++blocks;
+        EXPECT_EQ(meaning, "firmware block " + std::to_string(blocks) + " of 100");
+        EXPECT_EQ(e["len"], 500);
+        EXPECT_FALSE(e.contains("hex")) << "hash mode keeps no bytes";
+        const auto* at = reinterpret_cast<const uint8_t*>(file.data()) + (blocks - 1) * 500;
+        EXPECT_EQ(e["sha256"], printune::Sha256Hex(at, 500));
+    }
+    EXPECT_EQ(blocks, 100);
+    EXPECT_TRUE(downloadMode);
+
+    // --trace-full keeps the bytes as well.
+    const CliResult full =
+        Run({Lan(), "--model", "KP-520", "--trace", "f.jsonl", "--trace-full", "update", "kp.bin",
+             "--download-mode", "--wait", "0", "--no-progress"});
+    ASSERT_EQ(full.exitCode, 0) << full.err;
+    bool sawBytes = false;
+    for (const JsonDoc& e : Events(ReadFile("f.jsonl")))
+        if (e.value("meaning", std::string()) == "firmware block 1 of 100") {
+            sawBytes = true;
+            EXPECT_EQ(e["hex"].get<std::string>().size(), 1000u);
+            EXPECT_TRUE(e.contains("sha256"));
+        }
+    EXPECT_TRUE(sawBytes);
+}
+
+// A recording made against one simulator is played by another.
+class ReplayCli : public CliSim {
+protected:
+    void SetUp() override { Start({"--tcp", "0", "--com", "1"}); }
+
+    // Records the run, then points the fixture at a simulator replaying it.
+    void RecordThenReplay(const std::vector<std::string>& command, const std::string& endpoint) {
+        std::vector<std::string> args = {PortOf(endpoint), "--trace", "t.jsonl"};
+        args.insert(args.end(), command.begin(), command.end());
+        recorded_ = Run(args);
+        ASSERT_EQ(recorded_.exitCode, 0) << recorded_.err;
+        const std::string trace = sim_->Dir() + "/t.jsonl";
+        Start({endpoint == "tcp" ? "--tcp" : "--com", endpoint == "tcp" ? "0" : "1", "--replay",
+               trace});
+    }
+    std::string PortOf(const std::string& endpoint) const {
+        return endpoint == "tcp" ? Lan() : "--port=com:COM1";
+    }
+    // The simulator's log once it has had a moment to report.
+    bool LogSays(const std::string& text) const {
+        for (int i = 0; i < 50; ++i) {
+            if (sim_->Log().find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    CliResult recorded_;
+};
+
+TEST_F(ReplayCli, EachRecordedOperationReplaysToTheSameResult) {
+    const std::vector<std::vector<std::string>> operations = {
+        {"label", "get"},
+        {"label", "set", "print-speed=3", "--verify"},
+        {"label", "info"},
+    };
+    for (const std::string endpoint : {"tcp", "COM1"})
+        for (const auto& op : operations) {
+            SCOPED_TRACE(endpoint + " " + op[1]);
+            Start({"--tcp", "0", "--com", "1"});
+            RecordThenReplay(op, endpoint);
+            std::vector<std::string> args = {PortOf(endpoint)};
+            args.insert(args.end(), op.begin(), op.end());
+            const CliResult replayed = Run(args);
+            EXPECT_EQ(replayed.exitCode, 0) << replayed.err << sim_->Log();
+            EXPECT_EQ(replayed.out, recorded_.out);
+            EXPECT_EQ(sim_->Log().find("differs"), std::string::npos) << sim_->Log();
+        }
+}
+
+TEST_F(ReplayCli, AChangedRequestIsReported) {
+    RecordThenReplay({"label", "set", "print-speed=3"}, "tcp");
+    const CliResult changed = Run({Lan(), "label", "set", "print-speed=4"});
+    EXPECT_EQ(changed.exitCode, 0) << changed.err; // a set expects no reply
+    EXPECT_TRUE(LogSays("replay: request 1 differs from the recording")) << sim_->Log();
+}
+
+} // namespace
