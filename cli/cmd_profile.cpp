@@ -151,7 +151,7 @@ void Diff(Context& c, const ParsedArgs& a) {
 // --- Targets -----------------------------------------------------------------
 
 struct TargetRun {
-    std::string spec;
+    std::string targetText;
     ProfileTarget target;
     bool network = false;
     bool resolved = true;
@@ -179,12 +179,12 @@ std::vector<std::string> SplitList(const std::string& text) {
 }
 
 std::vector<std::string> TargetSpecs(const ParsedArgs& a) {
-    std::vector<std::string> specs;
+    std::vector<std::string> targetTexts;
     if (a.Has(kTargets.name))
-        specs = SplitList(a.Get(kTargets.name));
+        targetTexts = SplitList(a.Get(kTargets.name));
     for (size_t i = 1; i < a.positional.size(); ++i)
         for (const std::string& s : SplitList(a.positional[i]))
-            specs.push_back(s);
+            targetTexts.push_back(s);
     if (a.Has(kTargetsFrom.name)) {
         const std::string path = a.Get(kTargetsFrom.name);
         std::ifstream in(path);
@@ -194,36 +194,36 @@ std::vector<std::string> TargetSpecs(const ParsedArgs& a) {
             if (const auto hash = line.find('#'); hash != std::string::npos)
                 line.erase(hash);
             for (const std::string& s : SplitList(line))
-                specs.push_back(s);
+                targetTexts.push_back(s);
         }
     }
-    return specs;
+    return targetTexts;
 }
 
 // Checks the form of a target; a MAC is looked up later, by a search.
-TargetRun ParseTarget(const Context& c, const std::string& spec, const std::string& model) {
-    TargetRun t{spec, {c.settings, {}}, false, true, {}, {}};
+TargetRun ParseTarget(const Context& c, const std::string& targetText, const std::string& model) {
+    TargetRun t{targetText, {c.settings, {}}, false, true, {}, {}};
     t.target.copy.printerModel = model;
     PortSettings& s = t.target.copy;
-    if (spec == "usb") {
+    if (targetText == "usb") {
         s.portType = PORT_USB;
-    } else if (StartsWith(spec, "com:") && spec.size() > 4) {
+    } else if (StartsWith(targetText, "com:") && targetText.size() > 4) {
         s.portType = PORT_COM;
-        s.comPortName = spec.substr(4);
-    } else if (StartsWith(spec, "lan:")) {
+        s.comPortName = targetText.substr(4);
+    } else if (StartsWith(targetText, "lan:")) {
         const Ipv4Endpoint e =
-            CheckEndpoint(spec.substr(4), static_cast<uint16_t>(s.listenPort), "--targets");
+            CheckEndpoint(targetText.substr(4), static_cast<uint16_t>(s.listenPort), "--targets");
         s.portType = PORT_LAN;
         t.target.address = FormatEndpoint(e);
         t.network = true;
-    } else if (StartsWith(spec, "mac:") && spec.size() > 4) {
+    } else if (StartsWith(targetText, "mac:") && targetText.size() > 4) {
         s.portType = PORT_LAN;
         t.network = true;
         t.resolved = false;
     } else {
         ThrowUsage(Format(L("bad target '%s' (lan:IP[:PORT], usb, com:NAME or mac:MAC)",
                             "目标 '%s' 无效（lan:IP[:端口]、usb、com:名称 或 mac:MAC）"),
-                          spec.c_str()));
+                          targetText.c_str()));
     }
     return t;
 }
@@ -249,7 +249,7 @@ void ResolveMacs(const ParsedArgs& a, std::vector<TargetRun>& runs) {
     for (TargetRun& t : runs) {
         if (t.resolved)
             continue;
-        const std::string mac = t.spec.substr(4);
+        const std::string mac = t.targetText.substr(4);
         for (const NetCfgRow& row : found.rows)
             if (strcasecmp(row.mac.c_str(), mac.c_str()) == 0 && !row.ip.empty()) {
                 t.target.address = LanAddress(row.ip, t.target.copy.listenPort);
@@ -378,7 +378,7 @@ std::string OutcomeText(const TargetRun& t) {
 
 Json TargetJson(const SettingsProfile& p, const TargetRun& t) {
     Json j = Json::Object();
-    j.Set("target", t.spec);
+    j.Set("target", t.targetText);
     if (!t.target.address.empty())
         j.Set("address", t.target.address);
     j.Set("outcome", OutcomeKey(t));
@@ -397,7 +397,7 @@ Json TargetJson(const SettingsProfile& p, const TargetRun& t) {
 }
 
 void PrintTarget(const SettingsProfile& p, const TargetRun& t) {
-    PrintLine(t.spec + ": " + OutcomeText(t));
+    PrintLine(t.targetText + ": " + OutcomeText(t));
     const std::string key = OutcomeKey(t);
     if (key == "would-send") {
         PrintDifferences(p, t.result.differences, "  ");
@@ -425,12 +425,12 @@ void Apply(Context& c, const ParsedArgs& a) {
     const std::string model = TargetModel(c, p);
     const bool dryRun = a.Has(kDryRun.name);
     const int parallel = ParallelCount(a);
-    const std::vector<std::string> specs = TargetSpecs(a);
-    const bool many =
-        !specs.empty() || a.Has(kDiscover.name) || a.Has(kTargetsFrom.name) || a.Has(kTargets.name);
+    const std::vector<std::string> targetTexts = TargetSpecs(a);
+    const bool many = !targetTexts.empty() || a.Has(kDiscover.name) || a.Has(kTargetsFrom.name) ||
+                      a.Has(kTargets.name);
     std::vector<TargetRun> runs;
-    for (const std::string& spec : specs)
-        runs.push_back(ParseTarget(c, spec, model));
+    for (const std::string& targetText : targetTexts)
+        runs.push_back(ParseTarget(c, targetText, model));
     if (a.Has(kDiscover.name))
         Discover(c, a, p, model, runs);
     if (!many) {
