@@ -3,14 +3,17 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/keep_settings_update.h"
 #include "command.h"
 #include "context.h"
+#include "exchange_io.h"
 #include "failure.h"
 #include "firmware/firmware_rules.h"
 #include "firmware/firmware_update.h"
 #include "link.h"
 #include "output.h"
 #include "port/models.h"
+#include "port/printer_port.h"
 #include "progress.h"
 #include "signals.h"
 #include "texts.h"
@@ -68,8 +71,76 @@ int MsOption(const ParsedArgs& a, const char* name, int fallback) {
     return static_cast<int>(v);
 }
 
+// --keep-settings: the settings are read while the old firmware answers,
+// so the printer must not be in download mode yet, and only the label
+// printers have settings this way.
+void RequireKeepSettings(const Context& c, const ParsedArgs& a) {
+    if (!HasDownloadCommand(c.settings.printerModel, c.languageId))
+        ThrowUsage(Format(L("--keep-settings works for label printers only; '%s' is not one",
+                            "--keep-settings 仅适用于标签打印机；'%s' 不是标签打印机"),
+                          c.settings.printerModel.c_str()));
+    if (a.Has("assume-download-mode"))
+        ThrowUsage(L("--keep-settings reads the settings before the download-mode command; it "
+                     "cannot be used with --assume-download-mode",
+                     "--keep-settings 在下载模式命令之前读取设置，不能与 --assume-download-mode "
+                     "同时使用"));
+}
+
+void PrintSettingsOutcome(const KeptSettingsUpdate& k) {
+    const std::optional<Notice>& notice = k.update.settingsNotice;
+    if (!notice)
+        return;
+    if (notice->severity == Severity::Information) {
+        PrintLine(notice->text);
+        return;
+    }
+    PrintNotice(*notice);
+    // Nothing is lost: the settings as read before the update, as a profile
+    // to apply later.
+    if (k.saved && (!k.restoreRan || k.restore.outcome == ApplyOutcome::Unreachable))
+        PrintMessage(L("The settings read before the update:\n",
+                       "升级前读取的设置：\n") +
+                     WriteSettingsProfile(k.savedProfile));
+}
+
+Json SettingsJson(const KeptSettingsUpdate& k) {
+    Json j = Json::Object();
+    const char* outcome = "not-restored";
+    if (k.restoreRan) {
+        switch (k.restore.outcome) {
+        case ApplyOutcome::Equal:
+            outcome = "equal";
+            break;
+        case ApplyOutcome::Verified:
+            outcome = "verified";
+            break;
+        case ApplyOutcome::NotVerified:
+            outcome = "not-verified";
+            break;
+        default:
+            outcome = "unreachable";
+            break;
+        }
+    }
+    j.Set("outcome", outcome);
+    Json sent = Json::Array();
+    for (const ProfileDifference& d : k.restore.differences)
+        sent.Push(ProfileSettingKey(ProfileFamily::Label, d.setting));
+    j.Set("sent", std::move(sent));
+    Json notTaken = Json::Array();
+    for (const ProfileDifference& d : k.restore.notTaken)
+        notTaken.Push(ProfileSettingKey(ProfileFamily::Label, d.setting));
+    j.Set("notTaken", std::move(notTaken));
+    if (k.update.settingsNotice)
+        j.Set("message", k.update.settingsNotice->text);
+    return j;
+}
+
 void Update(Context& c, const ParsedArgs& a) {
-    const bool send = a.Has("download-mode");
+    const bool keep = a.Has("keep-settings");
+    if (keep)
+        RequireKeepSettings(c, a);
+    const bool send = a.Has("download-mode") || keep;
     const bool downloadMode = send || a.Has("assume-download-mode");
     if (downloadMode)
         RequireDownloadCommand(c);
@@ -81,29 +152,42 @@ void Update(Context& c, const ParsedArgs& a) {
     q.downloadMode = downloadMode;
     q.languageId = MessageLanguage();
     q.returnMaxMs = MsOption(a, "return-wait", UPDATE_RETURN_MAX_MS);
-    const int waitMs = MsOption(a, "wait", 1000);
+    const int waitMs = MsOption(a, "wait", AFTER_DOWNLOAD_COMMAND_MS);
     // The file is checked before anything goes to the printer.
     if (auto refused = CheckUpdateFile(q.path, q.printerModel, q.languageId))
         ThrowInput(refused->text);
 
-    if (send) {
+    if (send && !keep) {
         q.versionBefore = SendDownload(c);
         q.afterCommandMs = waitMs;
     }
     CliLink link(c);
     Progress progress(!a.Has("no-progress"));
     UpdateStage shown = UpdateStage::Sending;
+    const auto onProgress = [&](const UpdateProgress& p) {
+        if (p.stage == UpdateStage::Sending) {
+            progress.Update(p.transfer.sent, p.transfer.total);
+        } else if (p.stage != shown) {
+            if (shown == UpdateStage::Sending && p.stage == UpdateStage::WaitingForReturn)
+                progress.Finish();
+            PrintMessage(p.text);
+        }
+        shown = p.stage;
+    };
+    KeptSettingsUpdate kept;
+    if (keep) {
+        q.afterCommandMs = waitMs;
+        kept = UpdateKeepingSettings(link, c.settings, q, StopToken(), onProgress);
+        if (!kept.saved) {
+            if (StopRequested())
+                ThrowOther(L("Interrupted.", "已中断。"));
+            CPrinterPort port;
+            RequireOutcome(c, kept.readFailure, port, ExchangeOutcome::Reply);
+            ThrowInput(kept.update.transfer.notice.value_or(Notice{}).text);
+        }
+    }
     const FirmwareUpdateResult r =
-        RunFirmwareUpdate(link, q, StopToken(), [&](const UpdateProgress& p) {
-            if (p.stage == UpdateStage::Sending) {
-                progress.Update(p.transfer.sent, p.transfer.total);
-            } else if (p.stage != shown) {
-                if (shown == UpdateStage::Sending && p.stage == UpdateStage::WaitingForReturn)
-                    progress.Finish();
-                PrintMessage(p.text);
-            }
-            shown = p.stage;
-        });
+        keep ? kept.update : RunFirmwareUpdate(link, q, StopToken(), onProgress);
     progress.Finish();
     if (!r.transfer.ok) {
         if (StopRequested())
@@ -118,9 +202,15 @@ void Update(Context& c, const ParsedArgs& a) {
     // bytes were reported.
     const bool notBack = r.check == PrinterCheck::NotBack;
     const std::string notBackText = notBack && r.versionNotice ? r.versionNotice->text : "";
+    // Settings that were not put back fail the run too.
+    const bool settingsFailed =
+        keep && (!kept.restoreRan || (kept.restore.outcome != ApplyOutcome::Equal &&
+                                      kept.restore.outcome != ApplyOutcome::Verified));
     if (c.json) {
-        if (notBack)
+        if (notBack) {
+            PrintSettingsOutcome(kept);
             ThrowOther(notBackText);
+        }
         Json doc = OkDocument("update");
         doc.Set("bytes", static_cast<long long>(r.transfer.sent));
         doc.Set("writes", r.transfer.writes);
@@ -129,14 +219,25 @@ void Update(Context& c, const ParsedArgs& a) {
             doc.Set("versionBefore", *r.versionBefore);
         if (r.versionAfter)
             doc.Set("versionAfter", *r.versionAfter);
+        if (keep) {
+            doc.Set("ok", !settingsFailed);
+            doc.Set("settings", SettingsJson(kept));
+        }
         PrintJson(doc);
     } else {
         PrintLine(Format(L("Sent %lld bytes.", "已发送 %lld 字节。"),
                          static_cast<long long>(r.transfer.sent)));
-        if (notBack)
+        if (notBack) {
+            PrintSettingsOutcome(kept);
             ThrowOther(notBackText);
+        }
         if (r.versionNotice)
             PrintLine(r.versionNotice->text);
+        PrintSettingsOutcome(kept);
+    }
+    if (settingsFailed) {
+        std::fflush(stdout);
+        std::exit(EXIT_OTHER);
     }
 }
 
@@ -170,6 +271,10 @@ void AddFirmwareCommands(std::vector<Command>& list) {
            "how long to wait for a label printer to answer after the update and read its new "
            "firmware version (default 60000)",
            "升级后等待标签打印机应答并读取新固件版本的最长时间（默认 60000）"},
+          {"keep-settings", nullptr,
+           "label printers: read the settings first, send the download-mode command, and "
+           "after the update write back what differs and read it back",
+           "标签打印机：先读取设置，再发送下载模式命令，升级后写回不同的设置并读回检查"},
           {"no-progress", nullptr, "no progress display", "不显示进度"}},
          1,
          1,

@@ -42,6 +42,10 @@ std::unique_ptr<SimDevice> MakeSimPrinter(const std::string& model) {
             std::make_shared<FirmwareHandler>(FirmwareHandler::Family::Label, [state] {
                 if (!CurrentAfterImage().labelVersion.empty())
                     state->firmwareVersion = CurrentAfterImage().labelVersion;
+                // New firmware starts from its factory settings; the serial
+                // line stays, so the printer still answers where it did.
+                state->values = LabelPrinterState::Factory(state->model).values;
+                state->Save();
             }));
         printer->AddHandler(std::make_shared<WirelessHandler>(model));
         AddLabelHandlers(*printer, state);

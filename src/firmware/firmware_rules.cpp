@@ -67,3 +67,14 @@ std::optional<Notice> CheckImageForModel(ImageKind kind, const std::string& path
 }
 
 } // namespace printune
+
+namespace printune {
+
+bool SettingsKeepable(int portType, const std::string& printerModel, const std::string& path,
+                      int languageId) {
+    return HasDownloadCommand(printerModel, languageId) &&
+           UpdateAvailable(portType, printerModel, languageId) &&
+           ImageKindFromPath(path) == ImageKind::LabelFile;
+}
+
+} // namespace printune

@@ -33,6 +33,12 @@ FirmwareButtonState FirmwareButtons(int portType, const std::string& printerMode
 bool UpdateAvailable(int portType, const std::string& printerModel, int languageId);
 bool DownloadCommandAvailable(int portType, const std::string& printerModel, int languageId);
 
+// Where an update can keep the printer's settings: a label printer with the
+// download-mode command, over USB or the network, with a .bin image (its
+// settings are read before the command and written back after the update).
+bool SettingsKeepable(int portType, const std::string& printerModel, const std::string& path,
+                      int languageId);
+
 enum class InstructionNote {
     DownloadMode, // the label printers' note: "Download Mode", Browse, Update
     ManualMode,   // the receipt printers' note: update mode entered by hand

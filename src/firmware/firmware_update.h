@@ -51,6 +51,9 @@ enum class UpdateStage {
     WaitingForLoader, // the printer comes back on USB in download mode
     Sending,
     WaitingForReturn, // the printer restarts with its new firmware
+    // An update that keeps the printer's settings (app/keep_settings_update.h):
+    SavingSettings,    // read before the download-mode command
+    RestoringSettings, // applied once the printer is back
 };
 
 struct UpdateProgress {
@@ -76,6 +79,10 @@ inline constexpr int RESTART_SETTLE_MS = 2000;
 inline constexpr int VERSION_POLL_MS = 1000;
 inline constexpr int UPDATE_RETURN_MAX_MS = 60000;
 
+// The usual pause after the download-mode command before the image follows
+// (the printer restarts into its loader).
+inline constexpr int AFTER_DOWNLOAD_COMMAND_MS = 1000;
+
 struct FirmwareUpdateRequest {
     std::string path;
     std::string printerModel;
@@ -99,6 +106,8 @@ struct FirmwareUpdateResult {
     // "Firmware 1.20 → 1.24", or the recovery advice when it did not return.
     std::optional<Notice> versionNotice;
     bool updateEnabledAfter = true; // the ending's enabling rule for Update
+    // An update that keeps the settings: what became of them.
+    std::optional<Notice> settingsNotice;
 };
 
 // Whether the file can be sent to the model (its kind, and it can be read):

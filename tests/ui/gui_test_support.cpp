@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/ui/app_services.h"
+#include "app/ui/keeping_update.h"
 #include "base/ui/text_service.h"
 #include "port/ui/page_port_set.h"
 
@@ -29,6 +30,8 @@ std::string IniText(const IniValues& v) {
 
 GuiWorld::GuiWorld() : previousDir_(QDir::currentPath()) {
     QDir::setCurrent(dir_.path());
+    // As the program's start does.
+    printune::InstallKeepingUpdate();
     printune::MessageService::SetAnswerer([this](const printune::MessageRecord& record) {
         messages.push_back(record);
         return QMessageBox::Ok;

@@ -18,6 +18,7 @@
 #include "app/data_folder.h"
 #include "app/startup_language.h"
 #include "base/ui/async_task.h"
+#include "app/ui/keeping_update.h"
 #include "app/ui/printune_dlg.h"
 #include "base/ui/text_service.h"
 #include "printune_version.h"
@@ -87,6 +88,7 @@ int main(int argc, char* argv[]) {
         printune::SelectStartupLanguage(std::string(), printune::SystemDefaultLanguageId())
             .value_or(0));
 
+    printune::InstallKeepingUpdate();
     printune::CPrintuneDlg dialog;
     dialog.show();
     dialog.exec();

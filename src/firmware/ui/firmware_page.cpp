@@ -8,12 +8,18 @@
 #include "base/device_texts.h"
 #include "firmware/firmware_rules.h"
 #include "firmware/firmware_update.h"
+#include "port/port_link.h"
 #include "port/usb_filter.h"
 #include "ui_firmware_page.h"
 
 namespace printune {
 
 namespace {
+
+CUpgradeFW::KeepingUpdate& KeepingUpdater() {
+    static CUpgradeFW::KeepingUpdate update;
+    return update;
+}
 
 CUpgradeFW::FileChooser& Chooser() {
     static CUpgradeFW::FileChooser chooser;
@@ -62,6 +68,10 @@ CUpgradeFW::CUpgradeFW(QWidget* parent)
     ui_->updateButton->setEnabled(false);
     ui_->browseButton->setToolTip(tr("Selects the file of FirmWare that to update"));
     ui_->updateButton->setToolTip(tr("To update the FirmWare"));
+    ui_->keepSettingsCheck->setToolTip(
+        tr("Read the printer's settings before the update and write back those that "
+           "changed after it (label printers, .bin images; the download-mode command is sent "
+           "by Update)"));
     ui_->downloadModeButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     ui_->detailLabel->setVisible(false);
     ui_->versionLabel->setVisible(false);
@@ -75,6 +85,19 @@ CUpgradeFW::~CUpgradeFW() = default;
 
 void CUpgradeFW::SetFileChooser(FileChooser chooser) {
     Chooser() = std::move(chooser);
+}
+
+void CUpgradeFW::SetKeepingUpdate(KeepingUpdate update) {
+    KeepingUpdater() = std::move(update);
+}
+
+// The settings are read before the download-mode command: not once the
+// printer is in download mode, nor while anything runs.
+bool CUpgradeFW::KeepSettingsAvailable() const {
+    return KeepingUpdater() && !busy_ && !downloadMode_ && !downloadTask_.Busy() &&
+           lastBrowseResult_ == 1 &&
+           SettingsKeepable(settings_.portType, settings_.printerModel, S(filePath_),
+                            LanguageId());
 }
 
 void CUpgradeFW::OnSettingsChanged() {
@@ -111,6 +134,7 @@ void CUpgradeFW::ApplyRules() {
     ui_->downloadModeButton->setVisible(s.downloadShown);
     if (s.downloadEnabled)
         ui_->downloadModeButton->setEnabled(*s.downloadEnabled);
+    ui_->keepSettingsCheck->setEnabled(KeepSettingsAvailable());
     ui_->instructionLabel->setText(InstructionText());
 }
 
@@ -127,6 +151,7 @@ void CUpgradeFW::OnBrowse() {
     if (path)
         filePath_ = *path;
     ui_->pathEdit->setText(filePath_);
+    ApplyRules();
 }
 
 void CUpgradeFW::OnUpdate() {
@@ -146,6 +171,7 @@ void CUpgradeFW::OnUpdate() {
         ShowNotice(this, wrong);
         return;
     }
+    const bool keep = ui_->keepSettingsCheck->isChecked() && KeepSettingsAvailable();
     busy_ = true;
     ui_->updateButton->setEnabled(false);
     ui_->downloadModeButton->setEnabled(false);
@@ -156,6 +182,7 @@ void CUpgradeFW::OnUpdate() {
     ui_->detailLabel->clear();
     ui_->detailLabel->setVisible(true);
     ui_->versionLabel->setVisible(false);
+    ui_->settingsLabel->setVisible(false);
     if (downloadMode_) {
         ui_->waitLabel->setText(tr("Please wait for a while, \nfirmware is being loaded..."));
         ui_->waitLabel->setVisible(true);
@@ -170,13 +197,19 @@ void CUpgradeFW::OnUpdate() {
     q.languageId = lang;
     q.versionBefore = versionBefore_;
     q.returnMaxMs = returnWaitMs_;
+    // The download-mode command goes out within the update, after the
+    // settings were read: the printer then restarts into download mode.
+    q.afterCommandMs = keep ? AFTER_DOWNLOAD_COMMAND_MS : 0;
     const PortSettings copy = settings_;
+    const KeepingUpdate keeping = keep ? KeepingUpdater() : KeepingUpdate();
     transfer_.Run(
-        [this, q, copy](const TaskControl& task) {
+        [this, q, copy, keeping](const TaskControl& task) {
             PrinterPortLink link(copy);
-            return RunFirmwareUpdate(link, q, task.Token(), [this, &task](const UpdateProgress& p) {
+            const auto progress = [this, &task](const UpdateProgress& p) {
                 task.Post([this, p] { OnProgress(p); });
-            });
+            };
+            return keeping ? keeping(link, copy, q, task.Token(), progress)
+                           : RunFirmwareUpdate(link, q, task.Token(), progress);
         },
         [this](const FirmwareUpdateResult& r) { EndUpdate(r); });
 }
@@ -201,6 +234,12 @@ void CUpgradeFW::OnProgress(const UpdateProgress& p) {
         ui_->waitLabel->setText(Q(p.text));
         ui_->waitLabel->setVisible(true);
         break;
+    case UpdateStage::SavingSettings:
+    case UpdateStage::RestoringSettings:
+        ui_->progressBar->setRange(0, 0); // busy: no measure of its own
+        ui_->waitLabel->setText(Q(p.text));
+        ui_->waitLabel->setVisible(true);
+        break;
     }
 }
 
@@ -220,18 +259,30 @@ void CUpgradeFW::EndUpdate(const FirmwareUpdateResult& r) {
         ui_->versionLabel->setText(Q(r.versionNotice->text));
         ui_->versionLabel->setVisible(true);
     }
+    if (r.settingsNotice) {
+        ui_->settingsLabel->setText(Q(r.settingsNotice->text));
+        ui_->settingsLabel->setVisible(true);
+    }
     ApplyRules();
 
-    if (!r.versionNotice || !r.transfer.notice) {
-        ShowNotice(this, r.transfer.notice);
+    // One box: the transfer's outcome, what the printer said afterwards and
+    // what became of its settings; the gravest of them gives the icon.
+    std::vector<Notice> notices;
+    for (const std::optional<Notice>* n : {&r.transfer.notice, &r.versionNotice, &r.settingsNotice})
+        if (*n && !(*n)->text.empty())
+            notices.push_back(**n);
+    // Without the transfer's outcome the others are not news.
+    if (notices.empty() || !r.transfer.notice || r.transfer.notice->text.empty())
         return;
+    Severity severity = r.transfer.notice->severity;
+    QStringList parts;
+    for (const Notice& n : notices) {
+        parts << TextOf(n);
+        if (&n != &notices.front() && n.severity != Severity::Information &&
+            severity == Severity::Information)
+            severity = n.severity;
     }
-    // One box: the transfer's outcome and what the printer said afterwards.
-    const Notice& v = *r.versionNotice;
-    const Severity severity =
-        r.check == PrinterCheck::NotBack ? v.severity : r.transfer.notice->severity;
-    MessageService::Show(this, IconOf(severity),
-                         TextOf(*r.transfer.notice) + QStringLiteral("\n\n") + TextOf(v));
+    MessageService::Show(this, IconOf(severity), parts.join(QStringLiteral("\n\n")));
 }
 
 void CUpgradeFW::OnDownloadMode() {

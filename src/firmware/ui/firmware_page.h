@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "base/ui/async_task.h"
@@ -19,8 +20,11 @@ class CUpgradeFW;
 namespace printune {
 
 struct DownloadModeResult;
+struct FirmwareUpdateRequest;
 struct FirmwareUpdateResult;
+struct PortSettings;
 struct UpdateProgress;
+class PortLink;
 
 class CUpgradeFW : public CFunctionPage {
     Q_OBJECT
@@ -35,12 +39,22 @@ public:
         std::function<std::optional<QString>(QWidget* owner, const QString& filter)>;
     static void SetFileChooser(FileChooser chooser);
 
+    // An update that keeps the printer's settings. The firmware code knows
+    // no settings: the application supplies it (app/keep_settings_update.h).
+    // Without one the "Keep the printer's settings" box stays disabled.
+    using KeepingUpdate = std::function<FirmwareUpdateResult(
+        PortLink& link, const PortSettings& copy, const FirmwareUpdateRequest& request,
+        std::stop_token stop, const std::function<void(const UpdateProgress&)>& onProgress)>;
+    static void SetKeepingUpdate(KeepingUpdate update);
+
     // How long to wait for a label printer to answer after an update.
     void SetReturnWaitMs(int ms) { returnWaitMs_ = ms; }
 
     bool Busy() const { return busy_; }
     bool DownloadModeFlag() const { return downloadMode_; }
     bool DownloadCommandRunning() const { return downloadTask_.Busy(); }
+    // Whether "Keep the printer's settings" can be ticked now.
+    bool KeepSettingsAvailable() const;
     // The Browse filter for the page's model and the UI language.
     QString BrowseFilterText() const;
 

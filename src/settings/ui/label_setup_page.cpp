@@ -7,8 +7,11 @@
 #include "base/ui/text_service.h"
 #include "port/printer_port.h"
 #include "port/ui/port_failure_text.h"
+#include "printune_version.h"
 #include "settings/label_operations.h"
+#include "settings/profile_page.h"
 #include "settings/settings_messages.h"
+#include "settings/ui/profile_file_flow.h"
 #include "ui_label_setup_page.h"
 
 namespace printune {
@@ -109,6 +112,10 @@ CPrintingSetupKP520_1::CPrintingSetupKP520_1(QWidget* parent)
             [this] { OnReadText(LabelRequest::GetFirmwareVersion, PENDING_VERSION); });
     connect(ui_->statisticsButton, &QPushButton::clicked, this,
             [this] { OnReadText(LabelRequest::GetStatistics, PENDING_STATISTICS); });
+    connect(ui_->saveFileButton, &QPushButton::clicked, this,
+            &CPrintingSetupKP520_1::OnSaveProfile);
+    connect(ui_->loadFileButton, &QPushButton::clicked, this,
+            &CPrintingSetupKP520_1::OnLoadProfile);
 }
 
 CPrintingSetupKP520_1::~CPrintingSetupKP520_1() = default;
@@ -260,9 +267,39 @@ LabelValue CPrintingSetupKP520_1::ValueOf(int setting) const {
     return LabelValue::Choice(list->count() == 4 ? pos : pos + 1);
 }
 
+std::vector<LabelValue> CPrintingSetupKP520_1::PageValues() const {
+    std::vector<LabelValue> values;
+    for (int s = 0; s < LABEL_SETTING_COUNT; ++s)
+        values.push_back(ValueOf(s));
+    return values;
+}
+
+// The inverse of ValueOf: Emulation takes its code.
+void CPrintingSetupKP520_1::SetValue(int setting, const LabelValue& value) {
+    if (edits_[setting]) {
+        edits_[setting]->setText(Q(value.text));
+        return;
+    }
+    QComboBox* list = lists_[setting];
+    int pos = value.choice;
+    if (setting == LS_EMULATION && pos >= 0)
+        pos = list->count() == 4 ? pos : pos - 1;
+    list->setCurrentIndex(pos >= 0 && pos < list->count() ? pos : -1);
+}
+
+QString CPrintingSetupKP520_1::SettingNames(const std::vector<int>& settings) const {
+    QStringList names;
+    for (const int s : settings)
+        names << labels_[s]->text().remove(QLatin1Char(':')).remove(QChar(0xFF1A));
+    return names.join(QLatin1Char('\n'));
+}
+
 void CPrintingSetupKP520_1::SetButtonsEnabled(bool enabled) {
     for (QPushButton* button : buttons_)
         button->setEnabled(enabled);
+    // A file loaded while a reply is on its way would be overwritten by it.
+    ui_->saveFileButton->setEnabled(enabled);
+    ui_->loadFileButton->setEnabled(enabled);
 }
 
 template <class Work>
@@ -475,15 +512,39 @@ void CPrintingSetupKP520_1::Finish(const LabelPageResult& r) {
                                                           "The printer took every value.")));
             return;
         }
-        QStringList names;
-        for (const int s : r.notTaken)
-            names << labels_[s]->text().remove(QLatin1Char(':')).remove(QChar(0xFF1A));
         MessageService::Show(this, MessageIcon::Warning,
                              TextIn(LanguageId(), CONTEXT,
                                     QT_TRANSLATE_NOOP("CPrintingSetupKP520_1",
                                                       "The printer did not take these values:\n%1"))
-                                 .arg(names.join(QLatin1Char('\n'))));
+                                 .arg(SettingNames(r.notTaken)));
     }
+}
+
+void CPrintingSetupKP520_1::OnSaveProfile() {
+    SaveProfileFromPage(
+        this, LanguageId(),
+        ProfileFromPage(ProfileFamily::Label, PageValues(), settings_.printerModel, PRINTUNE_VERSION),
+        [this](const std::vector<int>& settings) { return SettingNames(settings); });
+}
+
+void CPrintingSetupKP520_1::OnLoadProfile() {
+    const std::optional<SettingsProfile> loaded =
+        LoadProfileForPage(this, LanguageId(), ProfileFamily::Label);
+    if (!loaded)
+        return;
+    const PageProfile page =
+        ProfileFromPage(ProfileFamily::Label, PageValues(), settings_.printerModel, PRINTUNE_VERSION);
+    // The codes of the Emulation list as shown: the four-entry list starts
+    // at ESC/POS.
+    const std::vector<int> codes = ui_->emulationCombo->count() == 4 ? std::vector<int>{0, 1, 2, 3}
+                                                                      : std::vector<int>{1, 2, 3};
+    const PageLoadPlan plan = PlanPageLoad(*loaded, page.profile, codes);
+    for (const auto& [setting, value] : plan.changes) {
+        SetValue(setting, value);
+        SetChangeMark(setting);
+    }
+    ReportPageLoad(this, LanguageId(), plan,
+                   [this](const std::vector<int>& settings) { return SettingNames(settings); });
 }
 
 // The completion step: the main window adopts the copy's serial line, and

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include <QTimer>
 
@@ -67,6 +68,12 @@ private:
     void SetChangeMark(int setting);
     void ShowMarks();
     LabelValue ValueOf(int setting) const;
+    std::vector<LabelValue> PageValues() const;
+    void SetValue(int setting, const LabelValue& value);
+    QString SettingNames(const std::vector<int>& settings) const;
+
+    void OnSaveProfile();
+    void OnLoadProfile();
 
     void OnGetSettings();
     void OnReset();

@@ -9,7 +9,10 @@
 #include "port/models.h"
 #include "port/printer_port.h"
 #include "port/ui/port_failure_text.h"
+#include "printune_version.h"
+#include "settings/profile_page.h"
 #include "settings/settings_messages.h"
+#include "settings/ui/profile_file_flow.h"
 #include "ui_receipt_setup_page.h"
 
 namespace printune {
@@ -78,6 +81,8 @@ CInternalSetupHT740::CInternalSetupHT740(QWidget* parent)
     connect(ui_->restoreButton, &QPushButton::clicked, this, &CInternalSetupHT740::OnRestore);
     connect(ui_->sendButton, &QPushButton::clicked, this, &CInternalSetupHT740::OnSend);
     connect(ui_->statusButton, &QPushButton::clicked, this, &CInternalSetupHT740::OnQueryStatus);
+    connect(ui_->saveFileButton, &QPushButton::clicked, this, &CInternalSetupHT740::OnSaveProfile);
+    connect(ui_->loadFileButton, &QPushButton::clicked, this, &CInternalSetupHT740::OnLoadProfile);
     ShowStatus(ReceiptStatus{});
 }
 
@@ -114,6 +119,44 @@ QLineEdit* CInternalSetupHT740::EditOf(int setting) const {
     return nullptr;
 }
 
+QLabel* CInternalSetupHT740::LabelOf(int setting) const {
+    switch (setting) {
+    case RS_PRINTER_LANGUAGE:
+        return ui_->languageLabel;
+    case RS_CUTTER_SWITCH:
+        return ui_->cutterLabel;
+    case RS_PAPER_WIDE:
+        return ui_->paperWideLabel;
+    case RS_PRINTING_DIRECTION:
+        return ui_->directionLabel;
+    case RS_PAPER_TYPE:
+        return ui_->paperTypeLabel;
+    case RS_BLACK_MARK:
+        return ui_->blackMarkLabel;
+    case RS_MARK_TO_HOME:
+        return ui_->markToHomeLabel;
+    default:
+        return ui_->markToCutterLabel;
+    }
+}
+
+// Bold: "Send Settings" sends the setting (marks are never cleared).
+void CInternalSetupHT740::ShowMarks() {
+    for (int s = 0; s < RECEIPT_SETTING_COUNT; ++s) {
+        QLabel* label = LabelOf(s);
+        QFont font = label->font();
+        font.setBold(marks_[static_cast<size_t>(s)]);
+        label->setFont(font);
+    }
+}
+
+QString CInternalSetupHT740::SettingNames(const std::vector<int>& settings) const {
+    QStringList names;
+    for (const int s : settings)
+        names << LabelOf(s)->text();
+    return names.join(QLatin1Char('\n'));
+}
+
 int CInternalSetupHT740::ModelPositionOfCopy() const {
     return ModelPosition(settings_.printerModel, UiLanguageId());
 }
@@ -123,6 +166,7 @@ void CInternalSetupHT740::ApplyCutterRule() {
         PaintCutterRow(ModelPositionOfCopy(), ui_->cutterCombo->currentIndex() >= 0, marks_);
     if (row == CutterRow::Unchanged)
         return;
+    ShowMarks();
     const bool visible = row == CutterRow::Shown;
     if (ui_->cutterCombo->isHidden() == visible) {
         ui_->cutterLabel->setVisible(visible);
@@ -175,6 +219,7 @@ ReceiptValues CInternalSetupHT740::CurrentValues() const {
 
 void CInternalSetupHT740::OnListActivated(int setting) {
     marks_[static_cast<size_t>(setting)] = true;
+    ShowMarks();
 }
 
 void CInternalSetupHT740::OnDistanceEdited(int setting) {
@@ -193,12 +238,47 @@ void CInternalSetupHT740::OnDistanceEdited(int setting) {
         PutFields();
     }
     marks_[static_cast<size_t>(setting)] = true;
+    ShowMarks();
+}
+
+void CInternalSetupHT740::OnSaveProfile() {
+    const ReceiptValues values = CurrentValues();
+    SaveProfileFromPage(this, LanguageId(),
+                        ProfileFromPage(ProfileFamily::Receipt, {values.begin(), values.end()},
+                                        settings_.printerModel, PRINTUNE_VERSION),
+                        [this](const std::vector<int>& settings) { return SettingNames(settings); });
+}
+
+void CInternalSetupHT740::OnLoadProfile() {
+    const std::optional<SettingsProfile> loaded =
+        LoadProfileForPage(this, LanguageId(), ProfileFamily::Receipt);
+    if (!loaded)
+        return;
+    const ReceiptValues values = CurrentValues();
+    const PageProfile page = ProfileFromPage(ProfileFamily::Receipt, {values.begin(), values.end()},
+                                             settings_.printerModel, PRINTUNE_VERSION);
+    const PageLoadPlan plan = PlanPageLoad(*loaded, page.profile, {});
+    ReadControls();
+    for (const auto& [setting, value] : plan.changes) {
+        if (QComboBox* list = ListOf(setting))
+            list->setCurrentIndex(value.choice);
+        else
+            fields_[static_cast<size_t>(setting)] = value.text;
+        marks_[static_cast<size_t>(setting)] = true;
+    }
+    PutFields();
+    ShowMarks();
+    ReportPageLoad(this, LanguageId(), plan,
+                   [this](const std::vector<int>& settings) { return SettingNames(settings); });
 }
 
 void CInternalSetupHT740::SetOperationButtonsEnabled(bool enabled) {
     ui_->getButton->setEnabled(enabled);
     ui_->restoreButton->setEnabled(enabled);
     ui_->sendButton->setEnabled(enabled);
+    // A file loaded while a reply is on its way would be overwritten by it.
+    ui_->saveFileButton->setEnabled(enabled);
+    ui_->loadFileButton->setEnabled(enabled);
 }
 
 void CInternalSetupHT740::EnableAfterTimer() {

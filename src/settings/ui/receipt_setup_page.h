@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/ui/async_task.h"
 #include "port/ui/function_page.h"
@@ -18,6 +19,7 @@ class CInternalSetupHT740;
 }
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QTimer;
 
@@ -86,6 +88,11 @@ private:
     ReceiptValues CurrentValues() const;
     QComboBox* ListOf(int setting) const;
     QLineEdit* EditOf(int setting) const;
+    QLabel* LabelOf(int setting) const;
+    void ShowMarks();
+    QString SettingNames(const std::vector<int>& settings) const;
+    void OnSaveProfile();
+    void OnLoadProfile();
     QString Text(const char* source) const;
 
     std::unique_ptr<Ui::CInternalSetupHT740> ui_;
