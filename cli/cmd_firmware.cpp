@@ -241,6 +241,17 @@ void Update(Context& c, const ParsedArgs& a) {
     }
 }
 
+std::string UpdateDetails() {
+    return L("--keep-settings (label printers, .bin images): the printer's settings are read\n"
+             "first, the download-mode command follows, and once the printer answers after\n"
+             "the update the settings that differ are sent back and read back, as\n"
+             "'profile apply' does. Exit code 1 when they were not all restored; the\n"
+             "settings read before the update are then printed as a profile.\n",
+             "--keep-settings（标签打印机，.bin 文件）：先读取打印机设置，再发送下载模式命令，\n"
+             "升级后打印机应答时发回不同的设置并读回检查，与 'profile apply' 相同。\n"
+             "设置未全部恢复时退出码为 1，并以配置文件格式打印升级前读取的设置。\n");
+}
+
 } // namespace
 
 void AddFirmwareCommands(std::vector<Command>& list) {
@@ -279,7 +290,7 @@ void AddFirmwareCommands(std::vector<Command>& list) {
          1,
          1,
          Update,
-         {}});
+         UpdateDetails});
 }
 
 } // namespace printune::cli

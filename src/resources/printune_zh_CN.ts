@@ -572,6 +572,14 @@
         <source>Waiting for the printer to restart…</source>
         <translation>正在等待打印机重新启动…</translation>
     </message>
+    <message>
+        <source>Save to File…</source>
+        <translation>保存到文件…</translation>
+    </message>
+    <message>
+        <source>Load from File…</source>
+        <translation>从文件载入…</translation>
+    </message>
 </context>
 <context>
     <name>CPagePortSet</name>
@@ -765,6 +773,14 @@
 %1</source>
         <translation>打印机没有接受以下的值：
 %1</translation>
+    </message>
+    <message>
+        <source>Save to File…</source>
+        <translation>保存到文件…</translation>
+    </message>
+    <message>
+        <source>Load from File…</source>
+        <translation>从文件载入…</translation>
     </message>
 </context>
 <context>
@@ -1015,6 +1031,10 @@
         <source>Please wait for a while</source>
         <translation>请稍候</translation>
     </message>
+    <message>
+        <source>Keep the printer&apos;s settings</source>
+        <translation>保留打印机设置</translation>
+    </message>
 </context>
 <context>
     <name>CWifiSetupDlg_KP520</name>
@@ -1093,6 +1113,59 @@
     <message>
         <source>The printer did not appear on the network within %1 s.</source>
         <translation>打印机在 %1 秒内没有出现在网络上。</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileFiles</name>
+    <message>
+        <source>Settings profiles (*.profile);;All files (*)</source>
+        <translation>设置配置文件 (*.profile);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>These fields hold no valid value; nothing was saved:
+%1</source>
+        <translation>以下字段没有有效的值，未保存任何内容：
+%1</translation>
+    </message>
+    <message>
+        <source>The page holds no settings to save. Get the printer&apos;s settings first.</source>
+        <translation>本页没有可保存的设置。请先读取打印机设置。</translation>
+    </message>
+    <message>
+        <source>Save to File</source>
+        <translation>保存到文件</translation>
+    </message>
+    <message>
+        <source>Cannot write %1:
+%2</source>
+        <translation>无法写入 %1：
+%2</translation>
+    </message>
+    <message>
+        <source>Load from File</source>
+        <translation>从文件载入</translation>
+    </message>
+    <message>
+        <source>Cannot read %1:
+%2</source>
+        <translation>无法读取 %1：
+%2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be loaded.
+Line %2: %3</source>
+        <translation>无法载入 %1。
+第 %2 行：%3</translation>
+    </message>
+    <message>
+        <source>This page cannot show these values of the profile; they were left as they are:
+%1</source>
+        <translation>本页无法显示配置文件中的以下值，已保持原样：
+%1</translation>
+    </message>
+    <message>
+        <source>The page shows the profile&apos;s values already; nothing was marked.</source>
+        <translation>本页显示的已是配置文件中的值，未标记任何设置。</translation>
     </message>
 </context>
 <context>
@@ -1495,6 +1568,10 @@ firmware is being loaded...</source>
     <message>
         <source>Update</source>
         <translation>升级</translation>
+    </message>
+    <message>
+        <source>Read the printer&apos;s settings before the update and write back those that changed after it (label printers, .bin images; the download-mode command is sent by Update)</source>
+        <translation>升级前读取打印机设置，升级后写回发生变化的设置（标签打印机，.bin 文件；下载模式命令由“升级”发送）</translation>
     </message>
 </context>
 </TS>

@@ -2,7 +2,9 @@
 // interface and model, the instruction notes, Browse and Update, where each
 // image goes and with which USB filter, failures that leave a usable page,
 // and the version before and after an update.
+#include <QCheckBox>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -273,6 +275,48 @@ private slots:
         QVERIFY(w.Get<QLabel>("versionLabel")->isVisibleTo(w.page));
         QCOMPARE(w.LastMessage(), QStringLiteral("File sent successfully.\n\n") + line);
         QCOMPARE(w.world.messages.back().icon, MessageIcon::Information);
+    }
+
+    // The simulator starts new firmware from its factory settings; with the
+    // box ticked the page reads them first, Update sends the download-mode
+    // command itself, and the two that differ afterwards are written back.
+    void keepingThePrintersSettingsAcrossAnUpdate() {
+        QTemporaryDir state;
+        std::ofstream(state.filePath(QStringLiteral("KP-520.state")).toStdString())
+            << "print-speed=3\ncut-mode=1\n";
+        FwWorld w({"--state-dir", state.path().toStdString(), "--fw-version-after",
+                   "KP520 V2.24 2026-12-01"},
+                  Ini("KP-520", PORT_LAN));
+        auto* keep = w.Get<QCheckBox>("keepSettingsCheck");
+        QVERIFY(!keep->isEnabled()); // no image yet
+        w.Choose("kp.mot", "M");
+        QVERIFY(!keep->isEnabled()); // not a .bin image
+        w.Choose("kp.bin", std::string(3000, 'K'));
+        QVERIFY(keep->isEnabled());
+        keep->setChecked(true);
+        QVERIFY(w.RunUpdate());
+        const QString restored =
+            QStringLiteral("The printer's settings were restored (2 sent and verified).");
+        QCOMPARE(w.Get<QLabel>("settingsLabel")->text(), restored);
+        QVERIFY(w.Get<QLabel>("settingsLabel")->isVisibleTo(w.page));
+        QCOMPARE(w.LastMessage(),
+                 QStringLiteral("File sent successfully.\n\nFirmware KP520 V2.16 2026-05-12 → "
+                                "KP520 V2.24 2026-12-01\n\n") +
+                     restored);
+        QCOMPARE(w.world.messages.back().icon, MessageIcon::Information);
+        std::ifstream in(state.filePath(QStringLiteral("KP-520.state")).toStdString());
+        const std::string kept((std::istreambuf_iterator<char>(in)), {});
+        QVERIFY2(kept.find("print-speed=3\n") != std::string::npos, kept.c_str());
+        QVERIFY2(kept.find("cut-mode=1\n") != std::string::npos, kept.c_str());
+        // The download-mode command went out within the update.
+        const auto command = HexBytes("1B 0D 53 1B 90 46 57");
+        const auto rx = w.sim.Received("tcp");
+        QVERIFY(std::search(rx.begin(), rx.end(), command.begin(), command.end()) != rx.end());
+
+        // Once the printer is in download mode its settings cannot be read.
+        QVERIFY(keep->isEnabled());
+        QVERIFY(w.RunDownloadMode());
+        QVERIFY(!keep->isEnabled());
     }
 
     void aPrinterThatDoesNotComeBackGetsTheRecoveryMessage() {

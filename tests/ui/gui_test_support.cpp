@@ -36,6 +36,10 @@ GuiWorld::GuiWorld() : previousDir_(QDir::currentPath()) {
         messages.push_back(record);
         return QMessageBox::Ok;
     });
+    printune::FileDialogService::SetAnswerer([this](const printune::FileDialogRequest& request) {
+        fileRequests.push_back(request);
+        return fileAnswer;
+    });
     printune::SetRestartHandler([this] {
         ++restarts;
         return true;
@@ -48,6 +52,7 @@ GuiWorld::GuiWorld() : previousDir_(QDir::currentPath()) {
 
 GuiWorld::~GuiWorld() {
     printune::MessageService::SetAnswerer({});
+    printune::FileDialogService::SetAnswerer({});
     printune::SetRestartHandler({});
     printune::SetOpenDocumentHandler({});
     printune::ApplyUiLanguage(1033);

@@ -4,6 +4,7 @@
 // message boxes and restarts, and modal dialogs driven from a timer.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include "app/ui/printune_dlg.h"
+#include "base/ui/file_dialog_service.h"
 #include "base/ui/message_service.h"
 
 namespace printune_test {
@@ -50,6 +52,10 @@ public:
     std::unique_ptr<printune::CPrintuneDlg> OpenMainWindow(int uiLanguage = 1033);
 
     std::vector<printune::MessageRecord> messages;
+    // The file dialogs of the file dialog service: each is recorded and
+    // answered with fileAnswer (nothing: cancelled).
+    std::vector<printune::FileDialogRequest> fileRequests;
+    std::optional<QString> fileAnswer;
     int restarts = 0;
     std::vector<QString> openedDocuments;
 

@@ -82,6 +82,24 @@ struct PageWorld {
         combo->setCurrentIndex(position);
         emit combo->activated(position);
     }
+    // Writes a file in the test's folder and answers the next file dialog
+    // with it.
+    QString OfferFile(const QString& name, const std::string& text) {
+        const QString path = world.Path(name);
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(text.data(), static_cast<qint64>(text.size()));
+        world.fileAnswer = path;
+        return path;
+    }
+    bool Bold(const char* label) { return Get<QLabel>(label)->font().bold(); }
+    std::vector<int> Marked() {
+        std::vector<int> out;
+        for (int s = 0; s < LABEL_SETTING_COUNT; ++s)
+            if (page->ChangeMarked(s))
+                out.push_back(s);
+        return out;
+    }
     std::vector<uint8_t> Wire(size_t count) {
         (void)sim.WaitReceived("tcp", count);
         return sim.Received("tcp");
@@ -300,6 +318,129 @@ private slots:
         QVERIFY(!w.world.messages[1].text.contains(QStringLiteral("Cut Mode")));
         QVERIFY(w.Get<QLabel>("pageModeLabel")->styleSheet().contains(QStringLiteral("c00000")));
         QCOMPARE(w.Get<QComboBox>("pageModeCombo")->currentIndex(), 0);
+    }
+
+    // After a read the page shows the printer's values; a profile that
+    // differs in two of them (and agrees on others, one written with fewer
+    // decimals) marks those two, and Send Settings sends exactly them.
+    void aLoadedProfileMarksAndSendsExactlyWhatDiffers() {
+        PageWorld w({"--model", "KP-520"});
+        QVERIFY(w.Run("getSettingsButton"));
+        w.OfferFile(QStringLiteral("shop.profile"),
+                    "printune-profile family=label; model=KP-520; version=1\n"
+                    "print-speed = 4\n"
+                    "cut-mode = On\n"
+                    "home-offset = 0\n"
+                    "peeler = Off\n"
+                    "print-width = 72\n");
+        w.Get<QPushButton>("loadFileButton")->click();
+        QVERIFY(w.world.messages.empty());
+        QCOMPARE(int(w.world.fileRequests.size()), 1);
+        QCOMPARE(w.world.fileRequests[0].mode, FileDialogRequest::Mode::Open);
+        QCOMPARE(w.Marked(), (std::vector<int>{LS_PRINT_SPEED, LS_CUT_MODE}));
+        QVERIFY(w.Bold("speedLabel"));
+        QVERIFY(w.Bold("cutModeLabel"));
+        QVERIFY(!w.Bold("homeOffsetLabel"));
+        QVERIFY(!w.Bold("peelerLabel"));
+        QCOMPARE(w.Get<QComboBox>("speedCombo")->currentText(), QStringLiteral("4"));
+        QCOMPARE(w.Get<QComboBox>("cutModeCombo")->currentText(), QStringLiteral("On"));
+        QCOMPARE(w.Get<QLineEdit>("homeOffsetEdit")->text(), QStringLiteral("0.00"));
+
+        const size_t before = w.Wire(9).size();
+        QVERIFY(w.Run("sendButton"));
+        const auto wire = w.Wire(before + 12);
+        QCOMPARE(std::vector<uint8_t>(wire.begin() + static_cast<long>(before), wire.end()),
+                 HexBytes("1B 0D 53 1B 30 04 1B 34 01 1B 10 45"));
+    }
+
+    // What the page saves comes back when loaded onto changed controls; a
+    // page without values, or with a field a file cannot take, saves nothing.
+    void saveThenLoadRestoresThePage() {
+        PageWorld w({"--model", "KP-520"});
+        w.Get<QPushButton>("saveFileButton")->click();
+        QCOMPARE(int(w.world.messages.size()), 1);
+        QVERIFY(w.world.messages[0].text.startsWith(QStringLiteral("The page holds no settings")));
+        QVERIFY(w.world.fileRequests.empty());
+
+        QVERIFY(w.Run("getSettingsButton"));
+        const QString path = w.world.Path(QStringLiteral("saved.profile"));
+        w.world.fileAnswer = path;
+        w.Get<QPushButton>("saveFileButton")->click();
+        QCOMPARE(int(w.world.messages.size()), 1);
+        QCOMPARE(w.world.fileRequests.back().mode, FileDialogRequest::Mode::Save);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(saved.readAll());
+        QVERIFY2(text.startsWith(QStringLiteral("printune-profile family=label; model=KP-520;")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\nprint-speed = 2\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\nprint-width = 104")), qPrintable(text));
+
+        w.Choose("speedCombo", 3);
+        w.Choose("densityCombo", 5);
+        auto* home = w.Get<QLineEdit>("homeOffsetEdit");
+        home->clear();
+        QTest::keyClicks(home, "3.5");
+        w.Get<QPushButton>("loadFileButton")->click();
+        QCOMPARE(int(w.world.messages.size()), 1);
+        QCOMPARE(w.Get<QComboBox>("speedCombo")->currentIndex(), 1);
+        QCOMPARE(w.Get<QComboBox>("densityCombo")->currentIndex(), 2);
+        QCOMPARE(home->text(), QStringLiteral("0.00"));
+        QCOMPARE(w.Marked(), (std::vector<int>{LS_PRINT_DENSITY, LS_PRINT_SPEED, LS_HOME_OFFSET}));
+
+        // Loading it again finds nothing to change, and says so.
+        w.Get<QPushButton>("loadFileButton")->click();
+        QCOMPARE(int(w.world.messages.size()), 2);
+        QCOMPARE(w.world.messages[1].icon, MessageIcon::Information);
+
+        // A lone minus sign is not a value a file can hold.
+        w.Get<QLineEdit>("cutOffsetEdit")->setText(QStringLiteral("-"));
+        w.Get<QPushButton>("saveFileButton")->click();
+        QCOMPARE(int(w.world.messages.size()), 3);
+        QVERIFY(w.world.messages[2].text.contains(QStringLiteral("Cutting Position Offset")));
+        QCOMPARE(int(w.world.fileRequests.size()), 3);
+    }
+
+    // A receipt profile, and a profile with a bad line, change nothing; the
+    // message names the line, in the page's language.
+    void wrongFamilyAndBadLinesAreRefused() {
+        {
+            PageWorld w({"--model", "KP-520"});
+            w.OfferFile(QStringLiteral("r.profile"),
+                        "printune-profile family=receipt; model=HT-740; version=1\n"
+                        "paper-wide = 57mm\n");
+            w.Get<QPushButton>("loadFileButton")->click();
+            QCOMPARE(int(w.world.messages.size()), 1);
+            QCOMPARE(w.world.messages[0].text,
+                     QStringLiteral("This profile is for receipt printers; this page sets label "
+                                    "printers."));
+            w.OfferFile(QStringLiteral("bad.profile"),
+                        "printune-profile family=label; model=KP-520; version=1\n"
+                        "print-speed = 3\n"
+                        "print-sped = 2\n");
+            w.Get<QPushButton>("loadFileButton")->click();
+            QCOMPARE(int(w.world.messages.size()), 2);
+            QVERIFY2(w.world.messages[1].text.endsWith(
+                         QStringLiteral("Line 3: unknown setting 'print-sped'")),
+                     qPrintable(w.world.messages[1].text));
+            QCOMPARE(w.world.messages[1].icon, MessageIcon::Warning);
+            QVERIFY(w.Marked().empty());
+            QCOMPARE(w.Get<QComboBox>("speedCombo")->currentIndex(), -1);
+        }
+        IniValues chinese;
+        chinese.language = "Chinese";
+        chinese.model = ModelName(1, LANG_CHINESE);
+        PageWorld w({"--model", "KP-520"}, LANG_CHINESE, chinese);
+        QCOMPARE(w.Get<QPushButton>("loadFileButton")->text(), QStringLiteral("从文件载入…"));
+        w.OfferFile(QStringLiteral("bad.profile"),
+                    "printune-profile family=label; model=KP-520; version=1\n"
+                    "print-sped = 2\n");
+        w.Get<QPushButton>("loadFileButton")->click();
+        QCOMPARE(int(w.world.messages.size()), 1);
+        QVERIFY2(w.world.messages[0].text.contains(QStringLiteral("未知设置 'print-sped'")),
+                 qPrintable(w.world.messages[0].text));
+        QVERIFY2(w.world.messages[0].text.contains(QStringLiteral("第 2 行")),
+                 qPrintable(w.world.messages[0].text));
     }
 };
 

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <fstream>
+
 #include "base/language.h"
 #include "gui_test_support.h"
 #include "settings/ui/receipt_setup_page.h"
@@ -50,6 +52,22 @@ void ClickAndSettle(CInternalSetupHT740* page, const char* button) {
 bool Contains(const std::vector<uint8_t>& haystack, const std::vector<uint8_t>& needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
            haystack.end();
+}
+
+// Writes a profile in the test's folder and answers the next file dialog
+// with it.
+void OfferProfile(GuiWorld& world, const QString& name, const std::string& text) {
+    const QString path = world.Path(name);
+    std::ofstream(path.toStdString(), std::ios::binary) << text;
+    world.fileAnswer = path;
+}
+
+std::vector<int> Marked(CInternalSetupHT740* page) {
+    std::vector<int> out;
+    for (int s = 0; s < RECEIPT_SETTING_COUNT; ++s)
+        if (page->Marks()[static_cast<size_t>(s)])
+            out.push_back(s);
+    return out;
 }
 
 QString StatusText(CInternalSetupHT740* page) {
@@ -290,6 +308,67 @@ private slots:
         QVERIFY(Contains(sim.Received("tcp"), HexBytes(kGet)));
         QVERIFY(world.messages.empty());
         QCOMPARE(Find<QComboBox>(page, "directionCombo")->currentIndex(), 1);
+    }
+
+    // After a read, a profile differing in Paper Wide and Black Mark to Home
+    // (and agreeing on Black Mark) marks those two, shown bold, and Send
+    // Settings carries exactly them.
+    void aLoadedProfileMarksAndSendsExactlyWhatDiffers() {
+        SimProcess sim({"--model", "HT-740"});
+        GuiWorld world;
+        auto window = OpenReceiptPage(world, sim, "HT-740");
+        CInternalSetupHT740* page = window->ReceiptPage();
+        ClickAndSettle(page, "getButton");
+        QVERIFY(Marked(page).empty());
+        OfferProfile(world, QStringLiteral("r.profile"),
+                     "printune-profile family=receipt; model=HT-740; version=1\n"
+                     "paper-wide = 57mm\nblack-mark = Off\nmark-to-home = 1.1\n"
+                     "mark-to-cutter = 0.0\n");
+        Find<QPushButton>(page, "loadFileButton")->click();
+        QVERIFY(world.messages.empty());
+        QCOMPARE(Marked(page), (std::vector<int>{RS_PAPER_WIDE, RS_MARK_TO_HOME}));
+        QVERIFY(Find<QLabel>(page, "paperWideLabel")->font().bold());
+        QVERIFY(Find<QLabel>(page, "markToHomeLabel")->font().bold());
+        QVERIFY(!Find<QLabel>(page, "blackMarkLabel")->font().bold());
+        QCOMPARE(Find<QComboBox>(page, "paperWideCombo")->currentText(), QStringLiteral("57mm"));
+        QCOMPARE(Find<QLineEdit>(page, "markToHomeEdit")->text(), QStringLiteral("1.1"));
+        ClickAndSettle(page, "sendButton");
+        QVERIFY(Contains(sim.Received("tcp"), HexBytes("1B 0D 53 1B 38 02 1B 2C 06 00 1B 10 45")));
+        QVERIFY(world.messages.empty());
+    }
+
+    // Saved from one page and loaded onto changed controls, the values come
+    // back; a label profile is refused.
+    void saveThenLoadRestoresThePageAndALabelProfileIsRefused() {
+        SimProcess sim({"--model", "HT-750"});
+        GuiWorld world;
+        auto window = OpenReceiptPage(world, sim, "HT-750");
+        CInternalSetupHT740* page = window->ReceiptPage();
+        ClickAndSettle(page, "getButton");
+        world.fileAnswer = world.Path(QStringLiteral("saved.profile"));
+        Find<QPushButton>(page, "saveFileButton")->click();
+        QVERIFY(world.messages.empty());
+        std::ifstream in(world.fileAnswer->toStdString());
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        QVERIFY2(text.rfind("printune-profile family=receipt; model=HT-750;", 0) == 0, text.c_str());
+        QVERIFY2(text.find("\ncutter-switch = On\n") != std::string::npos, text.c_str());
+
+        auto* wide = Find<QComboBox>(page, "paperWideCombo");
+        wide->setCurrentIndex(1);
+        emit wide->activated(1);
+        Find<QPushButton>(page, "loadFileButton")->click();
+        QCOMPARE(wide->currentIndex(), 0);
+        QVERIFY(world.messages.empty());
+
+        OfferProfile(world, QStringLiteral("l.profile"),
+                     "printune-profile family=label; model=KP-520; version=1\nprint-speed = 4\n");
+        const std::vector<int> before = Marked(page);
+        Find<QPushButton>(page, "loadFileButton")->click();
+        QCOMPARE(int(world.messages.size()), 1);
+        QCOMPARE(world.messages[0].text,
+                 QStringLiteral("This profile is for label printers; this page sets receipt "
+                                "printers."));
+        QCOMPARE(Marked(page), before);
     }
 };
 
