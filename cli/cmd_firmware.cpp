@@ -98,8 +98,7 @@ void PrintSettingsOutcome(const KeptSettingsUpdate& k) {
     // Nothing is lost: the settings as read before the update, as a profile
     // to apply later.
     if (k.saved && (!k.restoreRan || k.restore.outcome == ApplyOutcome::Unreachable))
-        PrintMessage(L("The settings read before the update:\n",
-                       "升级前读取的设置：\n") +
+        PrintMessage(L("The settings read before the update:\n", "升级前读取的设置：\n") +
                      WriteSettingsProfile(k.savedProfile));
 }
 

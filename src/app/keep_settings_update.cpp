@@ -3,8 +3,8 @@
 #include "base/language.h"
 #include "firmware/firmware_rules.h"
 #include "port/printer_port.h"
-#include "settings/settings_messages.h"
 #include "printune_version.h"
+#include "settings/settings_messages.h"
 
 namespace printune {
 
@@ -68,16 +68,16 @@ Notice RestoreNotice(const KeptSettingsUpdate& r, int portType, int lang) {
     }
     const std::string why = ExchangeFailureMessage(a.failure, portType, lang);
     return {Severity::Warning,
-            Pick(lang, "The printer's settings could not be restored: ",
-                 "无法恢复打印机设置：") +
+            Pick(lang, "The printer's settings could not be restored: ", "无法恢复打印机设置：") +
                 (why.empty() ? Pick(lang, "interrupted.", "已中断。") : why)};
 }
 
 } // namespace
 
-KeptSettingsUpdate UpdateKeepingSettings(PortLink& link, const PortSettings& copy,
-                                         FirmwareUpdateRequest q, std::stop_token stop,
-                                         const std::function<void(const UpdateProgress&)>& onProgress) {
+KeptSettingsUpdate
+UpdateKeepingSettings(PortLink& link, const PortSettings& copy, FirmwareUpdateRequest q,
+                      std::stop_token stop,
+                      const std::function<void(const UpdateProgress&)>& onProgress) {
     KeptSettingsUpdate r;
     const int lang = q.languageId;
     auto refuse = [&r](Notice notice) {
@@ -121,9 +121,9 @@ KeptSettingsUpdate UpdateKeepingSettings(PortLink& link, const PortSettings& cop
     if (!entered.send.ok) {
         r.update.transfer.notice = entered.send.notice;
         r.update.updateEnabledAfter = true;
-        r.update.settingsNotice =
-            Notice{Severity::Information, Pick(lang, "Nothing was sent; the settings are as they were.",
-                                               "未发送任何内容，设置保持不变。")};
+        r.update.settingsNotice = Notice{
+            Severity::Information, Pick(lang, "Nothing was sent; the settings are as they were.",
+                                        "未发送任何内容，设置保持不变。")};
         return r;
     }
     q.downloadMode = true;

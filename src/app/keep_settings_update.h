@@ -29,8 +29,9 @@ struct KeptSettingsUpdate {
 // Reads the settings, sends the download-mode command (the version read
 // first), runs the update (request.downloadMode is taken as set) and, when
 // the printer answers again, applies the saved settings.
-KeptSettingsUpdate UpdateKeepingSettings(PortLink& link, const PortSettings& copy,
-                                         FirmwareUpdateRequest request, std::stop_token stop,
-                                         const std::function<void(const UpdateProgress&)>& onProgress);
+KeptSettingsUpdate
+UpdateKeepingSettings(PortLink& link, const PortSettings& copy, FirmwareUpdateRequest request,
+                      std::stop_token stop,
+                      const std::function<void(const UpdateProgress&)>& onProgress);
 
 } // namespace printune

@@ -184,11 +184,10 @@ TEST_F(ProfileCli, MacTargetsAreFoundByASearch) {
     std::string lower = known;
     for (char& ch : lower)
         ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    const CliResult r =
-        Run({Lan(), "--json", "profile", "apply", Path("p.profile"),
-             "--targets=mac:" + lower + ",mac:00A0C1FFFFFF",
-             "--dest=" + printune::FormatEndpoint(net->NetcfgEndpoint()),
-             "--bind=127.0.0.1:" + std::to_string(replyPort)});
+    const CliResult r = Run({Lan(), "--json", "profile", "apply", Path("p.profile"),
+                             "--targets=mac:" + lower + ",mac:00A0C1FFFFFF",
+                             "--dest=" + printune::FormatEndpoint(net->NetcfgEndpoint()),
+                             "--bind=127.0.0.1:" + std::to_string(replyPort)});
     EXPECT_EQ(r.exitCode, 1) << r.err;
     JsonDoc doc = Json(r);
     ASSERT_EQ(doc["targets"].size(), 2u) << r.out;
@@ -266,8 +265,8 @@ TEST_F(KeepSettingsCli, SettingsChangedBeforeTheUpdateSurviveIt) {
 TEST_F(KeepSettingsCli, APrinterThatDoesNotAnswerIsNotUpdated) {
     Start({"--tcp", "0", "--reply-fault", "silent"});
     WriteFile("kp.bin", std::string(3000, 'k'));
-    const CliResult r = Run({Lan(), "--model", "KP-520", "update", Path("kp.bin"),
-                             "--keep-settings", "--no-progress"});
+    const CliResult r = Run(
+        {Lan(), "--model", "KP-520", "update", Path("kp.bin"), "--keep-settings", "--no-progress"});
     EXPECT_EQ(r.exitCode, 4) << r.err << r.out;
     // The settings request only: no download-mode command, no image.
     EXPECT_EQ(Rx("tcp", 9), HexBytes(GET_REQUEST));
@@ -281,8 +280,9 @@ TEST_F(KeepSettingsCli, ReceiptPrintersAndAssumedDownloadModeAreRefused) {
     const CliResult receipt =
         Run({"--port=usb", "--model", "HT-740", "update", Path("ht.fw"), "--keep-settings"});
     EXPECT_EQ(receipt.exitCode, 2) << receipt.err;
-    EXPECT_NE(receipt.err.find("--keep-settings works for label printers only; 'HT-740' is not one"),
-              std::string::npos)
+    EXPECT_NE(
+        receipt.err.find("--keep-settings works for label printers only; 'HT-740' is not one"),
+        std::string::npos)
         << receipt.err;
     const CliResult assumed = Run({Lan(), "--model", "KP-520", "update", Path("kp.bin"),
                                    "--keep-settings", "--assume-download-mode"});

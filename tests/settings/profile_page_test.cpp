@@ -41,7 +41,8 @@ const std::vector<int> THREE_CODES = {1, 2, 3};
 class TempDir {
 public:
     TempDir() {
-        std::string name = (std::filesystem::temp_directory_path() / "profile-page-XXXXXX").string();
+        std::string name =
+            (std::filesystem::temp_directory_path() / "profile-page-XXXXXX").string();
         path_ = ::mkdtemp(name.data()) ? name : std::string();
     }
     ~TempDir() {
@@ -59,9 +60,9 @@ private:
 
 TEST(ProfilePage, APageSavesWhatItShowsAndNamesFieldsAFileCannotTake) {
     std::vector<LabelValue> page = ReadLabelPage();
-    page[LS_PAGE_MODE] = LabelValue::Choice(-1);   // no selection: left out
-    page[LS_LEFT_OFFSET] = LabelValue::Text("");   // empty: left out
-    page[LS_CUT_OFFSET] = LabelValue::Text("-");   // a lone sign: no value
+    page[LS_PAGE_MODE] = LabelValue::Choice(-1); // no selection: left out
+    page[LS_LEFT_OFFSET] = LabelValue::Text(""); // empty: left out
+    page[LS_CUT_OFFSET] = LabelValue::Text("-"); // a lone sign: no value
     page[LS_HOME_OFFSET] = LabelValue::Text("1.5.2");
     const PageProfile p = ProfileFromPage(ProfileFamily::Label, page, "KP-520", "9.9");
     EXPECT_EQ(p.invalid, (std::vector<int>{LS_HOME_OFFSET, LS_CUT_OFFSET}));
@@ -70,7 +71,8 @@ TEST(ProfilePage, APageSavesWhatItShowsAndNamesFieldsAFileCannotTake) {
 
     // Written and read back, the page's values come back unchanged, and
     // loading them onto the same page changes nothing.
-    const PageProfile whole = ProfileFromPage(ProfileFamily::Label, ReadLabelPage(), "KP-520", "9.9");
+    const PageProfile whole =
+        ProfileFromPage(ProfileFamily::Label, ReadLabelPage(), "KP-520", "9.9");
     ASSERT_TRUE(whole.invalid.empty());
     const ProfileParseResult parsed = ParseSettingsProfile(WriteSettingsProfile(whole.profile));
     ASSERT_TRUE(parsed.ok()) << ProfileErrorText(parsed, LANG_ENGLISH);
@@ -102,21 +104,22 @@ TEST(ProfilePage, TheHeaderNamesTheModelInEnglishWhateverTheLanguage) {
     EXPECT_EQ(ProfileModelName(ProfileFamily::Label, "KP-999"), "KP-999");
     const PageProfile p =
         ProfileFromPage(ProfileFamily::Label, ReadLabelPage(), ModelName(1, LANG_CHINESE), "1");
-    EXPECT_EQ(WriteSettingsProfile(p.profile).rfind("printune-profile family=label; model=KP-520;", 0),
-              0u);
+    EXPECT_EQ(
+        WriteSettingsProfile(p.profile).rfind("printune-profile family=label; model=KP-520;", 0),
+        0u);
 }
 
 TEST(ProfilePage, ALoadChangesExactlyTheSettingsThatDiffer) {
     const PageProfile page = ProfileFromPage(ProfileFamily::Label, ReadLabelPage(), "KP-520", "1");
-    const ProfileParseResult file = ParseSettingsProfile(
-        "printune-profile family=label; model=KP-740; version=1\n"
-        "print-speed = 4\n"          // differs (page: 2)
-        "home-offset = 1.5\n"        // 1.50 on the page: the same bytes
-        "cut-offset = 0.06\n"        // truncates to 0: the same bytes
-        "black-mark-ad = 1300\n"     // differs
-        "print-width = 72\n"         // never sent, never changed
-        "emulation = ZPL\n"          // differs, and the list offers it
-        "page-mode = Off\n");        // equal
+    const ProfileParseResult file =
+        ParseSettingsProfile("printune-profile family=label; model=KP-740; version=1\n"
+                             "print-speed = 4\n"      // differs (page: 2)
+                             "home-offset = 1.5\n"    // 1.50 on the page: the same bytes
+                             "cut-offset = 0.06\n"    // truncates to 0: the same bytes
+                             "black-mark-ad = 1300\n" // differs
+                             "print-width = 72\n"     // never sent, never changed
+                             "emulation = ZPL\n"      // differs, and the list offers it
+                             "page-mode = Off\n");    // equal
     ASSERT_TRUE(file.ok()) << ProfileErrorText(file, LANG_ENGLISH);
     const PageLoadPlan plan = PlanPageLoad(file.profile, page.profile, THREE_CODES);
     EXPECT_EQ(SettingsOf(plan.changes),
@@ -173,10 +176,11 @@ TEST(ProfilePage, ErrorsAndTheFamilyMismatchReadInBothLanguages) {
         "printune-profile family=label; model=KP-520; version=1\nprint-speed = 9\n");
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.line, 2);
-    EXPECT_EQ(ProfileErrorText(r, LANG_ENGLISH), "print-speed: '9' not one of the setting's values");
+    EXPECT_EQ(ProfileErrorText(r, LANG_ENGLISH),
+              "print-speed: '9' not one of the setting's values");
     EXPECT_EQ(ProfileErrorText(r, LANG_CHINESE), "print-speed: '9' 不是该设置的可选值");
-    EXPECT_EQ(ProfileErrorText(ParseSettingsProfile("page-mode = On\n"), LANG_ENGLISH).rfind(
-                  "no header line", 0),
+    EXPECT_EQ(ProfileErrorText(ParseSettingsProfile("page-mode = On\n"), LANG_ENGLISH)
+                  .rfind("no header line", 0),
               0u);
     EXPECT_EQ(ProfileFamilyMismatchText(ProfileFamily::Receipt, ProfileFamily::Label, LANG_ENGLISH),
               "This profile is for receipt printers; this page sets label printers.");

@@ -4,11 +4,11 @@
 // and the version before and after an update.
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <fstream>
 

@@ -350,7 +350,8 @@ private slots:
         QVERIFY(world.messages.empty());
         std::ifstream in(world.fileAnswer->toStdString());
         const std::string text((std::istreambuf_iterator<char>(in)), {});
-        QVERIFY2(text.rfind("printune-profile family=receipt; model=HT-750;", 0) == 0, text.c_str());
+        QVERIFY2(text.rfind("printune-profile family=receipt; model=HT-750;", 0) == 0,
+                 text.c_str());
         QVERIFY2(text.find("\ncutter-switch = On\n") != std::string::npos, text.c_str());
 
         auto* wide = Find<QComboBox>(page, "paperWideCombo");

@@ -17,9 +17,9 @@
 
 #include "app/data_folder.h"
 #include "app/startup_language.h"
-#include "base/ui/async_task.h"
 #include "app/ui/keeping_update.h"
 #include "app/ui/printune_dlg.h"
+#include "base/ui/async_task.h"
 #include "base/ui/text_service.h"
 #include "printune_version.h"
 

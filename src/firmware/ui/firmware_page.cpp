@@ -2,10 +2,10 @@
 
 #include <QFileDialog>
 
+#include "base/device_texts.h"
 #include "base/language.h"
 #include "base/ui/message_service.h"
 #include "base/ui/text_service.h"
-#include "base/device_texts.h"
 #include "firmware/firmware_rules.h"
 #include "firmware/firmware_update.h"
 #include "port/port_link.h"
@@ -96,8 +96,7 @@ void CUpgradeFW::SetKeepingUpdate(KeepingUpdate update) {
 bool CUpgradeFW::KeepSettingsAvailable() const {
     return KeepingUpdater() && !busy_ && !downloadMode_ && !downloadTask_.Busy() &&
            lastBrowseResult_ == 1 &&
-           SettingsKeepable(settings_.portType, settings_.printerModel, S(filePath_),
-                            LanguageId());
+           SettingsKeepable(settings_.portType, settings_.printerModel, S(filePath_), LanguageId());
 }
 
 void CUpgradeFW::OnSettingsChanged() {

@@ -523,7 +523,8 @@ void CPrintingSetupKP520_1::Finish(const LabelPageResult& r) {
 void CPrintingSetupKP520_1::OnSaveProfile() {
     SaveProfileFromPage(
         this, LanguageId(),
-        ProfileFromPage(ProfileFamily::Label, PageValues(), settings_.printerModel, PRINTUNE_VERSION),
+        ProfileFromPage(ProfileFamily::Label, PageValues(), settings_.printerModel,
+                        PRINTUNE_VERSION),
         [this](const std::vector<int>& settings) { return SettingNames(settings); });
 }
 
@@ -532,12 +533,12 @@ void CPrintingSetupKP520_1::OnLoadProfile() {
         LoadProfileForPage(this, LanguageId(), ProfileFamily::Label);
     if (!loaded)
         return;
-    const PageProfile page =
-        ProfileFromPage(ProfileFamily::Label, PageValues(), settings_.printerModel, PRINTUNE_VERSION);
+    const PageProfile page = ProfileFromPage(ProfileFamily::Label, PageValues(),
+                                             settings_.printerModel, PRINTUNE_VERSION);
     // The codes of the Emulation list as shown: the four-entry list starts
     // at ESC/POS.
     const std::vector<int> codes = ui_->emulationCombo->count() == 4 ? std::vector<int>{0, 1, 2, 3}
-                                                                      : std::vector<int>{1, 2, 3};
+                                                                     : std::vector<int>{1, 2, 3};
     const PageLoadPlan plan = PlanPageLoad(*loaded, page.profile, codes);
     for (const auto& [setting, value] : plan.changes) {
         SetValue(setting, value);

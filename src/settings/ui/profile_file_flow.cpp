@@ -34,30 +34,30 @@ void SaveProfileFromPage(QWidget* owner, int lang, const PageProfile& page,
     if (!page.invalid.empty()) {
         MessageService::Show(
             owner, MessageIcon::Warning,
-            Text(lang, QT_TRANSLATE_NOOP("ProfileFiles",
-                                         "These fields hold no valid value; nothing was saved:\n%1"))
+            Text(lang,
+                 QT_TRANSLATE_NOOP("ProfileFiles",
+                                   "These fields hold no valid value; nothing was saved:\n%1"))
                 .arg(names(page.invalid)));
         return;
     }
     if (!ProfileHasSendableValues(page.profile)) {
-        MessageService::Show(owner, MessageIcon::Warning,
-                             Text(lang, QT_TRANSLATE_NOOP("ProfileFiles",
-                                                          "The page holds no settings to save. "
-                                                          "Get the printer's settings first.")));
+        MessageService::Show(
+            owner, MessageIcon::Warning,
+            Text(lang, QT_TRANSLATE_NOOP("ProfileFiles", "The page holds no settings to save. "
+                                                         "Get the printer's settings first.")));
         return;
     }
-    const std::optional<QString> path = FileDialogService::Choose(
-        {owner, FileDialogRequest::Mode::Save,
-         Text(lang, QT_TRANSLATE_NOOP("ProfileFiles", "Save to File")), Filter(lang),
-         QStringLiteral("profile")});
+    const std::optional<QString> path =
+        FileDialogService::Choose({owner, FileDialogRequest::Mode::Save,
+                                   Text(lang, QT_TRANSLATE_NOOP("ProfileFiles", "Save to File")),
+                                   Filter(lang), QStringLiteral("profile")});
     if (!path)
         return;
     int err = 0;
     if (!WriteProfileFile(S(*path), page.profile, err))
-        MessageService::Show(
-            owner, MessageIcon::Warning,
-            Text(lang, QT_TRANSLATE_NOOP("ProfileFiles", "Cannot write %1:\n%2"))
-                .arg(*path, ErrnoText(err)));
+        MessageService::Show(owner, MessageIcon::Warning,
+                             Text(lang, QT_TRANSLATE_NOOP("ProfileFiles", "Cannot write %1:\n%2"))
+                                 .arg(*path, ErrnoText(err)));
 }
 
 std::optional<SettingsProfile> LoadProfileForPage(QWidget* owner, int lang, ProfileFamily family) {
@@ -74,12 +74,12 @@ std::optional<SettingsProfile> LoadProfileForPage(QWidget* owner, int lang, Prof
         return std::nullopt;
     }
     if (!read.parse.ok()) {
-        MessageService::Show(owner, MessageIcon::Warning,
-                             Text(lang, QT_TRANSLATE_NOOP("ProfileFiles",
-                                                          "%1 cannot be loaded.\nLine %2: %3"))
-                                 .arg(*path)
-                                 .arg(read.parse.line)
-                                 .arg(Q(ProfileErrorText(read.parse, lang))));
+        MessageService::Show(
+            owner, MessageIcon::Warning,
+            Text(lang, QT_TRANSLATE_NOOP("ProfileFiles", "%1 cannot be loaded.\nLine %2: %3"))
+                .arg(*path)
+                .arg(read.parse.line)
+                .arg(Q(ProfileErrorText(read.parse, lang))));
         return std::nullopt;
     }
     if (read.parse.profile.family != family) {
@@ -92,17 +92,17 @@ std::optional<SettingsProfile> LoadProfileForPage(QWidget* owner, int lang, Prof
 
 void ReportPageLoad(QWidget* owner, int lang, const PageLoadPlan& plan, const SettingNamer& names) {
     if (!plan.unavailable.empty())
-        MessageService::Show(owner, MessageIcon::Warning,
-                             Text(lang, QT_TRANSLATE_NOOP("ProfileFiles",
-                                                          "This page cannot show these values of "
-                                                          "the profile; they were left as they "
-                                                          "are:\n%1"))
-                                 .arg(names(plan.unavailable)));
+        MessageService::Show(
+            owner, MessageIcon::Warning,
+            Text(lang, QT_TRANSLATE_NOOP("ProfileFiles", "This page cannot show these values of "
+                                                         "the profile; they were left as they "
+                                                         "are:\n%1"))
+                .arg(names(plan.unavailable)));
     else if (plan.changes.empty())
-        MessageService::Show(owner, MessageIcon::Information,
-                             Text(lang, QT_TRANSLATE_NOOP("ProfileFiles",
-                                                          "The page shows the profile's values "
-                                                          "already; nothing was marked.")));
+        MessageService::Show(
+            owner, MessageIcon::Information,
+            Text(lang, QT_TRANSLATE_NOOP("ProfileFiles", "The page shows the profile's values "
+                                                         "already; nothing was marked.")));
 }
 
 } // namespace printune

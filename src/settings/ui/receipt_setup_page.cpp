@@ -243,10 +243,11 @@ void CInternalSetupHT740::OnDistanceEdited(int setting) {
 
 void CInternalSetupHT740::OnSaveProfile() {
     const ReceiptValues values = CurrentValues();
-    SaveProfileFromPage(this, LanguageId(),
-                        ProfileFromPage(ProfileFamily::Receipt, {values.begin(), values.end()},
-                                        settings_.printerModel, PRINTUNE_VERSION),
-                        [this](const std::vector<int>& settings) { return SettingNames(settings); });
+    SaveProfileFromPage(
+        this, LanguageId(),
+        ProfileFromPage(ProfileFamily::Receipt, {values.begin(), values.end()},
+                        settings_.printerModel, PRINTUNE_VERSION),
+        [this](const std::vector<int>& settings) { return SettingNames(settings); });
 }
 
 void CInternalSetupHT740::OnLoadProfile() {
