@@ -133,6 +133,8 @@ void CUpgradeFW::ApplyRules() {
     ui_->downloadModeButton->setVisible(s.downloadShown);
     if (s.downloadEnabled)
         ui_->downloadModeButton->setEnabled(*s.downloadEnabled);
+    // Shown with Download Mode: only the label printers' settings are kept.
+    ui_->keepSettingsCheck->setVisible(s.downloadShown);
     ui_->keepSettingsCheck->setEnabled(KeepSettingsAvailable());
     ui_->instructionLabel->setText(InstructionText());
 }
