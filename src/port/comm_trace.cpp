@@ -91,6 +91,16 @@ Queue& Q() {
     return q;
 }
 
+// Works out the digest a large payload waits for, then delivers it.
+void Complete(Waiting& w) {
+    if (w.digest) {
+        w.event.sha256 = Sha256Hex(w.event.bytes.data(), w.event.bytes.size());
+        if (!w.keepBytes)
+            std::vector<uint8_t>().swap(w.event.bytes);
+    }
+    Deliver(w.event);
+}
+
 void RunQueue() {
     // Batch work: woken, it does not preempt the threads doing the I/O.
     sched_param param{};
@@ -114,12 +124,7 @@ void RunQueue() {
         const size_t size = w.event.bytes.size();
         q.busy = true;
         lock.unlock();
-        if (w.digest) {
-            w.event.sha256 = Sha256Hex(w.event.bytes.data(), w.event.bytes.size());
-            if (!w.keepBytes)
-                std::vector<uint8_t>().swap(w.event.bytes);
-        }
-        Deliver(w.event);
+        Complete(w);
         w = Waiting{};
         lock.lock();
         q.bytes -= size;
@@ -157,12 +162,7 @@ void Post(Waiting w) {
             // No thread to be had: do its work here, in order.
             q.changed.wait(lock, [&] { return q.events.empty() && !q.busy; });
             lock.unlock();
-            if (w.digest) {
-                w.event.sha256 = Sha256Hex(w.event.bytes.data(), w.event.bytes.size());
-                if (!w.keepBytes)
-                    w.event.bytes.clear();
-            }
-            Deliver(w.event);
+            Complete(w);
             return;
         }
     }
