@@ -2,10 +2,17 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <utility>
+
+#include <pthread.h>
+#include <sched.h>
 
 #include <nlohmann/json.hpp>
 
@@ -17,7 +24,7 @@ namespace printune {
 namespace {
 
 struct Registry {
-    std::mutex mutex;
+    std::mutex mutex; // held while the sinks are called
     std::vector<std::pair<int, TraceSink>> sinks;
     int nextId = 1;
     bool full = false;
@@ -46,6 +53,148 @@ void Deliver(const TraceEvent& e) {
         sink(e);
 }
 
+constexpr int HASH_DEFER_MAX_MS = 250;
+
+// Events waiting for the trace's own thread, oldest first.
+struct Waiting {
+    TraceEvent event;
+    bool digest = false;    // work out event.sha256 from event.bytes
+    bool keepBytes = false; // full mode: keep the bytes after hashing
+};
+
+struct Queue {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Waiting> events;
+    size_t bytes = 0;  // payload bytes in events
+    bool busy = false; // the thread is delivering one it took
+    bool stop = false;
+    int openPorts = 0;   // traced ports open now
+    int draining = 0;    // threads waiting for the queue to empty
+    int waitingRoom = 0; // senders waiting for room
+    std::thread thread;
+
+    // At exit with a sink still attached: deliver what waits, then end.
+    ~Queue() {
+        {
+            std::lock_guard lock(mutex);
+            stop = true;
+            changed.notify_all();
+        }
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+Queue& Q() {
+    static Queue q;
+    return q;
+}
+
+// Works out the digest a large payload waits for, then delivers it.
+void Complete(Waiting& w) {
+    if (w.digest) {
+        w.event.sha256 = Sha256Hex(w.event.bytes.data(), w.event.bytes.size());
+        if (!w.keepBytes)
+            std::vector<uint8_t>().swap(w.event.bytes);
+    }
+    Deliver(w.event);
+}
+
+void RunQueue() {
+    // Batch work: woken, it does not preempt the threads doing the I/O.
+    sched_param param{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &param);
+    Queue& q = Q();
+    std::unique_lock lock(q.mutex);
+    for (;;) {
+        q.changed.wait(lock, [&] { return q.stop || !q.events.empty(); });
+        if (q.events.empty())
+            return; // stopping, with nothing left
+        if (q.events.front().digest) {
+            // Let the exchange have the processor; hash once its port is
+            // closed, or at once when someone waits. The bound keeps a log
+            // window current while a port stays open.
+            q.changed.wait_for(lock, std::chrono::milliseconds(HASH_DEFER_MAX_MS), [&] {
+                return q.openPorts <= 0 || q.draining > 0 || q.waitingRoom > 0 || q.stop;
+            });
+        }
+        Waiting w = std::move(q.events.front());
+        q.events.pop_front();
+        const size_t size = w.event.bytes.size();
+        q.busy = true;
+        lock.unlock();
+        Complete(w);
+        w = Waiting{};
+        lock.lock();
+        q.bytes -= size;
+        q.busy = false;
+        q.changed.notify_all();
+    }
+}
+
+// Delivers the event here when nothing waits for the trace's thread,
+// otherwise queues it behind what waits. A payload to hash always queues.
+void Post(Waiting w) {
+    Queue& q = Q();
+    std::unique_lock lock(q.mutex);
+    if (!w.digest && q.events.empty() && !q.busy) {
+        lock.unlock();
+        Deliver(w.event);
+        return;
+    }
+    // RemoveTraceSink turns the trace off before it stops the thread: an
+    // event reported after that has no sink to go to.
+    if (!TraceOn())
+        return;
+    const size_t size = w.event.bytes.size();
+    const auto room = [&] { return q.bytes == 0 || q.bytes + size <= TRACE_QUEUE_MAX_BYTES; };
+    if (!room()) {
+        ++q.waitingRoom;
+        q.changed.notify_all();
+        q.changed.wait(lock, room);
+        --q.waitingRoom;
+    }
+    if (!q.thread.joinable()) {
+        try {
+            q.thread = std::thread(RunQueue);
+        } catch (const std::system_error&) {
+            // No thread to be had: do its work here, in order.
+            q.changed.wait(lock, [&] { return q.events.empty() && !q.busy; });
+            lock.unlock();
+            Complete(w);
+            return;
+        }
+    }
+    q.bytes += size;
+    q.events.push_back(std::move(w));
+    q.changed.notify_all();
+}
+
+void DrainQueue() {
+    Queue& q = Q();
+    std::unique_lock lock(q.mutex);
+    ++q.draining;
+    q.changed.notify_all();
+    q.changed.wait(lock, [&] { return q.events.empty() && !q.busy; });
+    --q.draining;
+}
+
+void StopQueue() {
+    Queue& q = Q();
+    std::thread thread;
+    {
+        std::lock_guard lock(q.mutex);
+        q.stop = true;
+        q.changed.notify_all();
+        thread = std::move(q.thread);
+    }
+    if (thread.joinable())
+        thread.join();
+    std::lock_guard lock(q.mutex);
+    q.stop = false;
+}
+
 constexpr const char* KIND_NAMES[] = {"open", "close", "write", "read", "timeout", "error"};
 constexpr const char* DIRECTION_NAMES[] = {"", "out", "in"};
 
@@ -62,18 +211,49 @@ TraceEvent MakeEvent(const std::string& transport, const std::string& endpoint, 
 
 int AddTraceSink(TraceSink sink) {
     Registry& r = Reg();
-    std::lock_guard lock(r.mutex);
-    const int id = r.nextId++;
-    r.sinks.emplace_back(id, std::move(sink));
-    detail::traceOn.store(true, std::memory_order_relaxed);
+    int id = 0;
+    {
+        std::lock_guard lock(r.mutex);
+        id = r.nextId++;
+        r.sinks.emplace_back(id, std::move(sink));
+        detail::traceOn.store(true, std::memory_order_relaxed);
+    }
+    // Started now rather than in the middle of the first large send.
+    Queue& q = Q();
+    std::lock_guard lock(q.mutex);
+    if (!q.thread.joinable()) {
+        try {
+            q.thread = std::thread(RunQueue);
+        } catch (const std::system_error&) {
+            // Started on demand, or its work done by the sender (Post).
+        }
+    }
     return id;
 }
 
 void RemoveTraceSink(int id) {
+    DrainQueue();
     Registry& r = Reg();
-    std::lock_guard lock(r.mutex);
-    std::erase_if(r.sinks, [id](const auto& s) { return s.first == id; });
-    detail::traceOn.store(!r.sinks.empty(), std::memory_order_relaxed);
+    bool last = false;
+    {
+        std::lock_guard lock(r.mutex);
+        std::erase_if(r.sinks, [id](const auto& s) { return s.first == id; });
+        last = r.sinks.empty();
+        detail::traceOn.store(!last, std::memory_order_relaxed);
+    }
+    if (last)
+        StopQueue();
+}
+
+void FlushTrace() {
+    DrainQueue();
+}
+
+void TraceTransportBusy(bool busy) {
+    Queue& q = Q();
+    std::lock_guard lock(q.mutex);
+    q.openPorts += busy ? 1 : -1;
+    q.changed.notify_all();
 }
 
 void SetTraceFull(bool full) {
@@ -96,7 +276,9 @@ TraceNote::~TraceNote() {
 
 void TraceBytes(const std::string& transport, const std::string& endpoint, TraceKind kind,
                 TraceDirection direction, const uint8_t* data, size_t length) {
-    TraceEvent e = MakeEvent(transport, endpoint, kind);
+    Waiting w;
+    TraceEvent& e = w.event;
+    e = MakeEvent(transport, endpoint, kind);
     e.direction = direction;
     e.length = length;
     bool full = false;
@@ -106,15 +288,24 @@ void TraceBytes(const std::string& transport, const std::string& endpoint, Trace
         full = Reg().full;
         decoder = Reg().decoder;
     }
-    if (length <= TRACE_INLINE_MAX || full)
-        e.bytes.assign(data, data + length);
-    if (length > TRACE_INLINE_MAX)
-        e.sha256 = Sha256Hex(data, length);
+    // The meaning is decided here: notes and the decoder's pending request
+    // belong to the reporting thread.
     if (direction == TraceDirection::Out && !threadNote.empty())
         e.meaning = threadNote;
     else if (decoder)
         e.meaning = decoder(direction, data, length);
-    Deliver(e);
+    if (length >= TRACE_AHEAD_MIN && data != nullptr) {
+        // Copying is many times faster than hashing: the sender goes on.
+        e.bytes.assign(data, data + length);
+        w.digest = true;
+        w.keepBytes = full;
+    } else {
+        if (length <= TRACE_INLINE_MAX || full)
+            e.bytes.assign(data, data + length);
+        if (length > TRACE_INLINE_MAX)
+            e.sha256 = Sha256Hex(data, length);
+    }
+    Post(std::move(w));
 }
 
 void TraceState(const std::string& transport, const std::string& endpoint, TraceKind kind,
@@ -128,14 +319,14 @@ void TraceState(const std::string& transport, const std::string& endpoint, Trace
     e.code = code;
     if (sysErrno != 0)
         e.meaning = std::strerror(sysErrno);
-    Deliver(e);
+    Post(Waiting{std::move(e)});
 }
 
 void TraceTimeout(int waitedMs) {
     TraceEvent e = MakeEvent(lastTransport, lastEndpoint, TraceKind::Timeout);
     e.direction = TraceDirection::In;
     e.meaning = "no reply within " + std::to_string(waitedMs) + " ms";
-    Deliver(e);
+    Post(Waiting{std::move(e)});
 }
 
 const char* TraceKindName(TraceKind kind) {

@@ -4,6 +4,14 @@
 // each report point costs one relaxed atomic load. Events go to sinks (the
 // trace file, the log window); large payloads keep only their length and
 // SHA-256 unless full bytes are asked for.
+//
+// Sinks see the events in the order they were reported. Most are delivered
+// on the reporting thread; a payload of TRACE_AHEAD_MIN bytes or more is
+// copied and handed to the trace's own thread, which works out its digest
+// and delivers it, and the events behind it, while the sender goes on. The
+// hashing waits while a traced port is open, so that it does not take the
+// processor from the exchange it records, unless someone waits for it or
+// the queue is full. That thread lives only while a sink is attached.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +41,11 @@ struct TraceEvent {
 
 // Payloads longer than this are recorded by length and digest.
 inline constexpr size_t TRACE_INLINE_MAX = 256;
+// Payloads from this size on are hashed on the trace's own thread.
+inline constexpr size_t TRACE_AHEAD_MIN = 64 * 1024;
+// Payload bytes that may wait for that thread; a sender that would exceed
+// it waits for room (nothing is dropped).
+inline constexpr size_t TRACE_QUEUE_MAX_BYTES = 64u << 20;
 
 namespace detail {
 inline std::atomic<bool> traceOn{false};
@@ -44,7 +57,14 @@ inline bool TraceOn() {
 using TraceSink = std::function<void(const TraceEvent&)>;
 // Tracing is on while at least one sink is attached. Returns the sink's id.
 int AddTraceSink(TraceSink sink);
+// Delivers what is still waiting, then detaches the sink; once this returns
+// the sink is not called again. The last sink's removal ends the trace's
+// thread.
 void RemoveTraceSink(int id);
+// Returns once every event reported so far has reached the sinks.
+void FlushTrace();
+// A traced port was opened (true) or closed (false).
+void TraceTransportBusy(bool busy);
 // Keep the bytes of large payloads too.
 void SetTraceFull(bool full);
 

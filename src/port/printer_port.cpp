@@ -92,8 +92,11 @@ int CPrinterPort::Open(const std::string& address) {
     Close();
     fanOutTold_ = false;
     const bool traced = TraceOn();
-    if (traced)
+    if (traced) {
         traceEndpoint_ = TraceEndpointOf(address);
+        traceBusy_ = true;
+        TraceTransportBusy(true);
+    }
     int opened = 0;
     switch (portType) {
     case PORT_COM:
@@ -531,6 +534,10 @@ int CPrinterPort::Close() {
     CloseQuietly(socket);
     socket = NO_HANDLE;
     tcpFinished_ = false;
+    if (traceBusy_) {
+        traceBusy_ = false;
+        TraceTransportBusy(false);
+    }
     return 1;
 }
 

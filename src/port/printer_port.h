@@ -99,6 +99,7 @@ private:
     bool fanOutTold_ = false;   // the USB fan-out was reported for this Open
     int replySlot_ = NO_HANDLE; // USB: the printer whose reply is being read
     std::string traceEndpoint_; // set by Open while tracing
+    bool traceBusy_ = false;    // counted as an open traced port
 };
 
 } // namespace printune

@@ -72,6 +72,57 @@
     </message>
 </context>
 <context>
+    <name>CCommLogDlg</name>
+    <message>
+        <source>Communication Log</source>
+        <translation>通信日志</translation>
+    </message>
+    <message>
+        <source>Transport:</source>
+        <translation>传输方式：</translation>
+    </message>
+    <message>
+        <source>Show the events of one transport only</source>
+        <translation>只显示一种传输方式的事件</translation>
+    </message>
+    <message>
+        <source>Record while closed</source>
+        <translation>关闭时继续记录</translation>
+    </message>
+    <message>
+        <source>Keep recording the communication when this window is closed</source>
+        <translation>关闭本窗口后继续记录通信</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Remove every event from the log</source>
+        <translation>清除日志中的全部事件</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>保存...</translation>
+    </message>
+    <message>
+        <source>Save the events shown as a trace file (JSON Lines)</source>
+        <translation>将显示的事件保存为通信记录文件（JSON Lines）</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Copy the selected rows, or all rows shown, as text</source>
+        <translation>以文本复制选中的行，未选中时复制显示的全部行</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
     <name>CCommandTest</name>
     <message>
         <source>Send Data </source>
@@ -829,6 +880,10 @@
         <source>Printune Help File.pdf</source>
         <translation>Printune 帮助文件.pdf</translation>
     </message>
+    <message>
+        <source>Communication Log</source>
+        <translation>通信日志</translation>
+    </message>
 </context>
 <context>
     <name>CTestItemDialog</name>
@@ -1180,6 +1235,85 @@ Line %2: %3</source>
     </message>
 </context>
 <context>
+    <name>printune::CCommLogDlg</name>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>时间 (秒)</translation>
+    </message>
+    <message>
+        <source>Transport</source>
+        <translation>传输方式</translation>
+    </message>
+    <message>
+        <source>Endpoint</source>
+        <translation>端点</translation>
+    </message>
+    <message>
+        <source>Direction</source>
+        <translation>方向</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>长度</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>字节</translation>
+    </message>
+    <message>
+        <source>Meaning</source>
+        <translation>含义</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>发送</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>接收</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Time-out</source>
+        <translation>超时</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>%1 events</source>
+        <translation>%1 个事件</translation>
+    </message>
+    <message>
+        <source>%1 events, %2 older ones dropped</source>
+        <translation>%1 个事件，已丢弃 %2 个较早的事件</translation>
+    </message>
+    <message>
+        <source>Save Communication Log</source>
+        <translation>保存通信日志</translation>
+    </message>
+    <message>
+        <source>Trace files (*.jsonl);;All files (*)</source>
+        <translation>通信记录文件 (*.jsonl);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>The log cannot be saved to %1: %2</source>
+        <translation>无法将日志保存到 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>printune::CCommandTest</name>
     <message>
         <source>Input the command you want to send</source>
@@ -1509,6 +1643,10 @@ Line %2: %3</source>
     <message>
         <source> (sent to %1 printers)</source>
         <translation>（已发送到 %1 台打印机）</translation>
+    </message>
+    <message>
+        <source>Show what the program sends to and receives from printers</source>
+        <translation>显示程序与打印机之间收发的数据</translation>
     </message>
 </context>
 <context>

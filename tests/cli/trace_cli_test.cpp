@@ -6,6 +6,8 @@
 #include <sstream>
 #include <thread>
 
+#include <unistd.h>
+
 #include "base/sha256.h"
 #include "cli_fixture.h"
 
@@ -179,23 +181,55 @@ TEST_F(FirmwareTraceCli, UpdateRecordsEveryBlockByLengthAndDigest) {
     EXPECT_TRUE(sawBytes);
 }
 
-// A recording made against one simulator is played by another.
+// A recording made against one simulator is played by another, on each
+// kind of endpoint: TCP, a serial and a parallel pty, a simulated USB
+// printer in its usbmisc tree.
+const std::vector<std::string> kSimEndpoints = {"--tcp", "0", "--com", "1",
+                                                "--lpt", "1", "--usb", "7A3E:5C19"};
+
 class ReplayCli : public CliSim {
 protected:
-    void SetUp() override { Start({"--tcp", "0", "--com", "1"}); }
+    void SetUp() override { Start(kSimEndpoints); }
 
-    // Records the run, then points the fixture at a simulator replaying it.
+    // Records the run over the endpoint, then points the fixture at a
+    // simulator replaying it.
     void RecordThenReplay(const std::vector<std::string>& command, const std::string& endpoint) {
-        std::vector<std::string> args = {PortOf(endpoint), "--trace", "t.jsonl"};
-        args.insert(args.end(), command.begin(), command.end());
-        recorded_ = Run(args);
+        recorded_ = Run(Args(endpoint, command, {"--trace", "t.jsonl"}));
         ASSERT_EQ(recorded_.exitCode, 0) << recorded_.err;
-        const std::string trace = sim_->Dir() + "/t.jsonl";
-        Start({endpoint == "tcp" ? "--tcp" : "--com", endpoint == "tcp" ? "0" : "1", "--replay",
-               trace});
+        // The replaying simulator reads the recording as it starts, and
+        // the commands run in its own directory: the files they read move
+        // along.
+        trace_ = ReadFile("t.jsonl");
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const std::string name : {"a.bin", "b.bin"})
+            if (Exists(name))
+                files.emplace_back(name, ReadFile(name));
+        std::vector<std::string> args = kSimEndpoints;
+        args.insert(args.end(), {"--replay", sim_->Dir() + "/t.jsonl"});
+        Start(args);
+        for (const auto& [name, text] : files)
+            WriteFile(name, text);
+    }
+    CliResult RunOn(const std::string& endpoint, const std::vector<std::string>& command) const {
+        return Run(Args(endpoint, command, {}));
+    }
+    std::vector<std::string> Args(const std::string& endpoint,
+                                  const std::vector<std::string>& command,
+                                  const std::vector<std::string>& extra) const {
+        std::vector<std::string> args = {PortOf(endpoint), "--model", "KP-520"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.insert(args.end(), command.begin(), command.end());
+        return args;
     }
     std::string PortOf(const std::string& endpoint) const {
-        return endpoint == "tcp" ? Lan() : "--port=com:COM1";
+        if (endpoint == "tcp")
+            return Lan();
+        if (endpoint == "usb")
+            return "--port=usb";
+        return (endpoint == "COM1" ? "--port=com:" : "--port=lpt:") + endpoint;
+    }
+    bool Exists(const std::string& name) const {
+        return ::access((sim_->Dir() + "/" + name).c_str(), F_OK) == 0;
     }
     // The simulator's log once it has had a moment to report.
     bool LogSays(const std::string& text) const {
@@ -206,8 +240,18 @@ protected:
         }
         return false;
     }
+    // A firmware image of the given size and seed.
+    void WriteImage(const std::string& name, size_t size, int seed) {
+        std::string file(size, '\0');
+        for (size_t i = 0; i < file.size(); ++i)
+            file[i] = static_cast<char>(i * 131 + static_cast<size_t>(seed));
+        WriteFile(name, file);
+    }
     CliResult recorded_;
+    std::string trace_;
 };
+
+const std::vector<std::string> kReplayEndpoints = {"tcp", "COM1", "LPT1", "usb"};
 
 TEST_F(ReplayCli, EachRecordedOperationReplaysToTheSameResult) {
     const std::vector<std::vector<std::string>> operations = {
@@ -215,25 +259,53 @@ TEST_F(ReplayCli, EachRecordedOperationReplaysToTheSameResult) {
         {"label", "set", "print-speed=3", "--verify"},
         {"label", "info"},
     };
-    for (const std::string endpoint : {"tcp", "COM1"})
+    for (const std::string& endpoint : kReplayEndpoints)
         for (const auto& op : operations) {
             SCOPED_TRACE(endpoint + " " + op[1]);
-            Start({"--tcp", "0", "--com", "1"});
+            Start(kSimEndpoints);
             RecordThenReplay(op, endpoint);
-            std::vector<std::string> args = {PortOf(endpoint)};
-            args.insert(args.end(), op.begin(), op.end());
-            const CliResult replayed = Run(args);
+            const CliResult replayed = RunOn(endpoint, op);
             EXPECT_EQ(replayed.exitCode, 0) << replayed.err << sim_->Log();
             EXPECT_EQ(replayed.out, recorded_.out);
             EXPECT_EQ(sim_->Log().find("differs"), std::string::npos) << sim_->Log();
         }
 }
 
-TEST_F(ReplayCli, AChangedRequestIsReported) {
-    RecordThenReplay({"label", "set", "print-speed=3"}, "tcp");
-    const CliResult changed = Run({Lan(), "label", "set", "print-speed=4"});
-    EXPECT_EQ(changed.exitCode, 0) << changed.err; // a set expects no reply
-    EXPECT_TRUE(LogSays("replay: request 1 differs from the recording")) << sim_->Log();
+TEST_F(ReplayCli, AFirmwareUpdateReplaysBlockByBlockByDigest) {
+    const std::vector<std::string> update = {"update", "a.bin", "--download-mode",
+                                             "--wait", "0",     "--no-progress"};
+    for (const std::string endpoint : {"tcp", "usb"}) {
+        SCOPED_TRACE(endpoint);
+        Start(kSimEndpoints);
+        WriteImage("a.bin", 50000, 3);
+        RecordThenReplay(update, endpoint);
+        EXPECT_NE(trace_.find("\"sha256\""), std::string::npos) << "blocks kept by digest";
+        const CliResult replayed = RunOn(endpoint, update);
+        EXPECT_EQ(replayed.exitCode, 0) << replayed.err << sim_->Log();
+        EXPECT_EQ(replayed.out, recorded_.out);
+        EXPECT_EQ(sim_->Log().find("differs"), std::string::npos) << sim_->Log();
+
+        // Another image of the same size differs in its first block.
+        Start(kSimEndpoints);
+        WriteImage("a.bin", 50000, 3);
+        RecordThenReplay(update, endpoint);
+        WriteImage("b.bin", 50000, 4);
+        std::vector<std::string> other = update;
+        other[1] = "b.bin";
+        (void)RunOn(endpoint, other);
+        EXPECT_TRUE(LogSays("differs from the recording")) << sim_->Log();
+    }
+}
+
+TEST_F(ReplayCli, AChangedRequestIsReportedOnEveryKindOfEndpoint) {
+    for (const std::string& endpoint : kReplayEndpoints) {
+        SCOPED_TRACE(endpoint);
+        Start(kSimEndpoints);
+        RecordThenReplay({"label", "set", "print-speed=3"}, endpoint);
+        const CliResult changed = RunOn(endpoint, {"label", "set", "print-speed=4"});
+        EXPECT_EQ(changed.exitCode, 0) << changed.err; // a set expects no reply
+        EXPECT_TRUE(LogSays("replay: request 1 differs from the recording")) << sim_->Log();
+    }
 }
 
 } // namespace

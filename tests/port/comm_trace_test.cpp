@@ -2,6 +2,7 @@
 // points.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,10 @@ namespace {
 struct Recorder {
     std::vector<TraceEvent> events;
     int id = AddTraceSink([this](const TraceEvent& e) { events.push_back(e); });
-    ~Recorder() { RemoveTraceSink(id); }
+    ~Recorder() {
+        if (id >= 0)
+            RemoveTraceSink(id);
+    }
 };
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
@@ -66,6 +70,87 @@ TEST(CommTrace, SmallPayloadsKeepBytesLargeOnesLengthAndDigest) {
     EXPECT_EQ(r.events[1].sha256, Sha256Hex(large.data(), large.size()));
     EXPECT_EQ(r.events[2].bytes, large);
     EXPECT_EQ(r.events[2].sha256, r.events[1].sha256);
+}
+
+size_t ThreadCount() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
+
+std::vector<uint8_t> Pattern(size_t size, int seed) {
+    std::vector<uint8_t> out(size);
+    for (size_t i = 0; i < size; ++i)
+        out[i] = static_cast<uint8_t>(i * 131 + static_cast<size_t>(seed));
+    return out;
+}
+
+// Large payloads go through the trace's own thread: their digest is of the
+// bytes as they were sent, the sinks see every event in order, and nothing
+// is lost or left running when the sink goes.
+TEST(CommTrace, LargePayloadsAreHashedBesideTheSenderInOrder) {
+    const size_t threadsBefore = ThreadCount();
+    {
+        Recorder r;
+        std::vector<uint8_t> large = Pattern(TRACE_AHEAD_MIN + 5, 7);
+        const std::string digest = Sha256Hex(large.data(), large.size());
+        const std::vector<uint8_t> small = Bytes({0x1B, 0x40});
+        TraceState("lan", "x", TraceKind::Open);
+        TraceBytes("lan", "x", TraceKind::Write, TraceDirection::Out, large.data(), large.size());
+        // The sender may reuse its buffer at once.
+        std::fill(large.begin(), large.end(), 0);
+        TraceBytes("lan", "x", TraceKind::Write, TraceDirection::Out, small.data(), small.size());
+        TraceState("lan", "x", TraceKind::Close);
+        SetTraceFull(true);
+        const std::vector<uint8_t> kept = Pattern(TRACE_AHEAD_MIN, 9);
+        TraceBytes("lan", "x", TraceKind::Write, TraceDirection::Out, kept.data(), kept.size());
+        SetTraceFull(false);
+        FlushTrace();
+        ASSERT_EQ(r.events.size(), 5u);
+        EXPECT_EQ(r.events[0].kind, TraceKind::Open);
+        EXPECT_EQ(r.events[1].length, TRACE_AHEAD_MIN + 5);
+        EXPECT_EQ(r.events[1].sha256, digest);
+        EXPECT_TRUE(r.events[1].bytes.empty());
+        EXPECT_EQ(r.events[2].bytes, small);
+        EXPECT_EQ(r.events[3].kind, TraceKind::Close);
+        EXPECT_EQ(r.events[4].bytes, kept);
+        EXPECT_EQ(r.events[4].sha256, Sha256Hex(kept.data(), kept.size()));
+        EXPECT_GT(ThreadCount(), threadsBefore);
+    }
+    EXPECT_EQ(ThreadCount(), threadsBefore) << "the trace's thread ended with the trace";
+
+    // Removing the sink delivers what still waits, without a flush.
+    std::vector<TraceEvent> events;
+    {
+        Recorder r;
+        const std::vector<uint8_t> large = Pattern(TRACE_AHEAD_MIN * 4, 3);
+        TraceBytes("usb", "y", TraceKind::Write, TraceDirection::Out, large.data(), large.size());
+        TraceState("usb", "y", TraceKind::Close);
+        RemoveTraceSink(r.id);
+        r.id = -1;
+        events = r.events;
+    }
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].length, TRACE_AHEAD_MIN * 4);
+    EXPECT_FALSE(events[0].sha256.empty());
+    EXPECT_EQ(events[1].kind, TraceKind::Close);
+}
+
+// While a traced port is open the hashing waits; a sender that fills the
+// queue must make it go on rather than wait for ever.
+TEST(CommTrace, AFullQueueIsWorkedOffWhileThePortStaysOpen) {
+    Recorder r;
+    TraceTransportBusy(true);
+    const std::vector<uint8_t> block = Pattern(8u << 20, 1);
+    const size_t blocks = TRACE_QUEUE_MAX_BYTES / block.size() + 3;
+    for (size_t i = 0; i < blocks; ++i)
+        TraceBytes("lan", "z", TraceKind::Write, TraceDirection::Out, block.data(), block.size());
+    TraceTransportBusy(false);
+    FlushTrace();
+    ASSERT_EQ(r.events.size(), blocks);
+    for (const TraceEvent& e : r.events)
+        EXPECT_EQ(e.sha256, r.events[0].sha256);
 }
 
 TEST(CommTrace, JsonLinesRoundTripAndRejectWhatIsNoEvent) {

@@ -22,6 +22,7 @@
 #include <QTest>
 
 #include "app/ui/about_dlg.h"
+#include "app/ui/comm_log_dlg.h"
 #include "app/ui/printune_dlg.h"
 #include "base/language.h"
 #include "base/narrow_text.h"
@@ -139,6 +140,8 @@ void RenderLabelPage(int language) {
     WithSimulatedPrinter(
         language, {"--model", "KP-520"}, "KP-520", [](CPrintuneDlg& window, const QString& suffix) {
             printune_test::ChooseFunction(window, 1);
+            // The communication log records the reads.
+            window.findChild<QPushButton*>(QStringLiteral("commLogButton"))->click();
             auto* page = window.LabelPage();
             for (const char* name :
                  {"getSettingsButton", "getSerialButton", "getVersionButton", "statisticsButton"}) {
@@ -146,6 +149,9 @@ void RenderLabelPage(int language) {
                 (void)QTest::qWaitFor([page] { return !page->Busy(); }, 10000);
             }
             QTest::qWait(150);
+            window.CommLogWindow()->TakeInbox();
+            Save(window.CommLogWindow(), QStringLiteral("dialog_comm_log%1").arg(suffix));
+            window.CommLogWindow()->close();
             Save(&window, QStringLiteral("main_label_setup_read%1").arg(suffix));
             page->findChild<QPushButton*>(QStringLiteral("resetButton"))->click();
             QTest::qWait(300);

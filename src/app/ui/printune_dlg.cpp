@@ -9,6 +9,7 @@
 #include "app/startup_language.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/app_services.h"
+#include "app/ui/comm_log_dlg.h"
 #include "app/ui/settings_store.h"
 #include "base/language.h"
 #include "base/ui/key_filter.h"
@@ -100,6 +101,7 @@ void CPrintuneDlg::StartUp() {
     ui_->radioChinese->setToolTip(tr("Switch the application's language to Chinese"));
     ui_->radioEnglish->setToolTip(tr("Switch the application's language to English"));
     ui_->aboutButton->setToolTip(tr("About Printune"));
+    ui_->commLogButton->setToolTip(tr("Show what the program sends to and receives from printers"));
 
     LoadSettings();
     ApplyLoadedSettings();
@@ -117,6 +119,7 @@ void CPrintuneDlg::StartUp() {
     connect(ui_->exitButton, &QPushButton::clicked, this, &QWidget::close);
     connect(ui_->helpButton, &QPushButton::clicked, this, &CPrintuneDlg::OnHelp);
     connect(ui_->aboutButton, &QPushButton::clicked, this, &CPrintuneDlg::OnAbout);
+    connect(ui_->commLogButton, &QPushButton::clicked, this, &CPrintuneDlg::OnCommLog);
 
     for (QAbstractButton* button : findChildren<QAbstractButton*>())
         if (button->window() == this)
@@ -367,6 +370,14 @@ void CPrintuneDlg::OnHelp() {
 void CPrintuneDlg::OnAbout() {
     CAboutDlg about(this);
     about.exec();
+}
+
+void CPrintuneDlg::OnCommLog() {
+    if (!commLog_)
+        commLog_ = new CCommLogDlg(this);
+    commLog_->show();
+    commLog_->raise();
+    commLog_->activateWindow();
 }
 
 void CPrintuneDlg::paintEvent(QPaintEvent* event) {

@@ -17,6 +17,7 @@ class CPrintuneDlg;
 
 namespace printune {
 
+class CCommLogDlg;
 class CCommandTest;
 class CInternalSetupHT740;
 class CPagePortSet;
@@ -39,6 +40,8 @@ public:
     CUpgradeFW* FirmwarePage() const { return firmwarePage_; }
     CCommandTest* CommandTestPage() const { return commandPage_; }
     CTestItemDialog* TestItemsPage() const { return testItemsPage_; }
+    // The communication log window, once "Communication Log" opened it.
+    CCommLogDlg* CommLogWindow() const { return commLog_; }
     // The settings page "Printer Setup" showed last (the label page at first).
     CFunctionPage* CurrentSettingsPage() const { return currentSettingsPage_; }
 
@@ -72,6 +75,7 @@ private:
     void OnLanguageClicked(const char* language);
     void OnHelp();
     void OnAbout();
+    void OnCommLog();
     void AdoptPage(CFunctionPage* page);
     QString TitlePrefix() const;
 
@@ -88,6 +92,7 @@ private:
     CCommandTest* commandPage_ = nullptr;
     CTestItemDialog* testItemsPage_ = nullptr;
     CFunctionPage* currentSettingsPage_ = nullptr;
+    CCommLogDlg* commLog_ = nullptr; // modeless, created on first use
 };
 
 } // namespace printune
