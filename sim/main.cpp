@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -208,6 +209,23 @@ int main(int argc, char** argv) {
     auto network = StartNetworkPrinters(argc, argv, error);
     if (!error.empty())
         return Fail(error);
+    // A replay plays the recorded UDP requests on the printers' ports, on
+    // loopback: the recorded address when it was one, else --net-bind's.
+    std::unique_ptr<UdpReplay> udpReplay;
+    if (!opt.replay.empty()) {
+        std::map<uint16_t, UdpReplayPort> ports;
+        if (!LoadUdpReplay(opt.replay, ports, error))
+            return Fail(error);
+        std::string bindAddress = "127.0.0.2";
+        for (int i = 1; i + 1 < argc; ++i)
+            if (std::string(argv[i]) == "--net-bind")
+                bindAddress = argv[i + 1];
+        if (!ports.empty()) {
+            udpReplay = std::make_unique<UdpReplay>(loop, std::move(ports), bindAddress);
+            if (!udpReplay->Start(error))
+                return Fail(error);
+        }
+    }
 
     Description d;
     d.Add("PRINTUNE_SIM_PID", std::to_string(getpid()));
@@ -226,6 +244,11 @@ int main(int argc, char** argv) {
         d.AddEndpoint("netcfg", udp(network->NetcfgEndpoint()));
         d.AddEndpoint("htnet", udp(network->HtEndpoint()));
     }
+    if (udpReplay)
+        for (const auto& [address, port] : udpReplay->Endpoints())
+            d.AddEndpoint(
+                "udp" + std::to_string(port),
+                Fields{{"KIND", "udp"}, {"ADDRESS", address}, {"PORT", std::to_string(port)}});
     const std::string text = d.Text();
     if (!opt.describePath.empty() && !WriteAtomically(opt.describePath, text))
         return Fail("cannot write " + opt.describePath);
@@ -243,6 +266,7 @@ int main(int argc, char** argv) {
 
     if (network)
         network->Stop();
+    udpReplay.reset();
     endpoints.clear();
     files.RemoveAll();
     if (!opt.describePath.empty())

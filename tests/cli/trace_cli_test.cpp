@@ -6,10 +6,15 @@
 #include <sstream>
 #include <thread>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "base/sha256.h"
 #include "cli_fixture.h"
+#include "support/free_port.h"
 
 using namespace printune_test;
 
@@ -306,6 +311,126 @@ TEST_F(ReplayCli, AChangedRequestIsReportedOnEveryKindOfEndpoint) {
         EXPECT_EQ(changed.exitCode, 0) << changed.err; // a set expects no reply
         EXPECT_TRUE(LogSays("replay: request 1 differs from the recording")) << sim_->Log();
     }
+}
+
+// The network search and configuration protocols: a recording made against
+// simulated network printers on a loopback address is replayed on the
+// same address and ports once they are gone.
+class UdpReplayCli : public CliSim {
+protected:
+    void SetUp() override {
+        replyPort_ = std::to_string(FreeLoopbackPort(SOCK_DGRAM));
+        Start({"--no-tcp", "--net-label", "2", "--net-ht", "2", "--net-bind", kAddress,
+               "--netcfg-port", "0", "--htnet-port", "0", "--netcfg-reply-port", replyPort_});
+        labelDest_ = "--dest=" + std::string(kAddress) + ":" + sim_->Field("netcfg", "PORT");
+        htDest_ = "--dest=" + std::string(kAddress) + ":" + sim_->Field("htnet", "PORT");
+        char name[] = "/tmp/printune-udp-replay-XXXXXX";
+        const int fd = ::mkstemp(name);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        tracePath_ = name;
+    }
+    void TearDown() override { std::remove(tracePath_.c_str()); }
+
+    std::vector<std::string> Label(std::vector<std::string> args) const {
+        args.insert(args.end(), {labelDest_, "--bind=127.0.0.1:" + replyPort_});
+        return args;
+    }
+    std::vector<std::string> Ht(std::vector<std::string> args) const {
+        args.insert(args.end(), {htDest_, "--bind=127.0.0.1:0"});
+        return args;
+    }
+    // Runs each command with a trace, then stops the printers and starts a
+    // simulator replaying all the traces; returns the recorded runs.
+    // Replies longer than a trace keeps inline need --trace-full.
+    std::vector<CliResult> RecordThenReplay(const std::vector<std::vector<std::string>>& commands,
+                                            bool full = true) {
+        std::vector<CliResult> recorded;
+        std::string trace;
+        for (const auto& command : commands) {
+            std::vector<std::string> args = {"--trace", "t.jsonl"};
+            if (full)
+                args.push_back("--trace-full");
+            args.insert(args.end(), command.begin(), command.end());
+            recorded.push_back(Run(args));
+            EXPECT_EQ(recorded.back().exitCode, 0) << recorded.back().err;
+            trace += ReadFile("t.jsonl");
+        }
+        EXPECT_NE(trace.find("\"transport\":\"udp\""), std::string::npos);
+        std::ofstream(tracePath_, std::ios::binary) << trace;
+        // The replay takes over the printers' ports.
+        sim_->Stop();
+        Start({"--no-tcp", "--replay", tracePath_});
+        return recorded;
+    }
+    bool LogSays(const std::string& text) const {
+        for (int i = 0; i < 50; ++i) {
+            if (sim_->Log().find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
+    static constexpr const char* kAddress = "127.0.0.6";
+    std::string replyPort_, labelDest_, htDest_, tracePath_;
+};
+
+TEST_F(UdpReplayCli, SearchesOfBothFamiliesFindTheRecordedPrinters) {
+    const std::vector<std::vector<std::string>> searches = {Label({"--json", "net", "search"}),
+                                                            Ht({"--json", "ht", "search"})};
+    const std::vector<CliResult> recorded = RecordThenReplay(searches);
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(Json(recorded[0])["devices"].size(), 2u) << recorded[0].out;
+    EXPECT_EQ(Json(recorded[1])["devices"].size(), 2u) << recorded[1].out;
+    // Both printer ports are played, on the address they were recorded on.
+    EXPECT_EQ(sim_->Field("udp" + labelDest_.substr(labelDest_.rfind(':') + 1), "ADDRESS"),
+              kAddress);
+    for (size_t i = 0; i < searches.size(); ++i) {
+        const CliResult replayed = Run(searches[i]);
+        EXPECT_EQ(replayed.exitCode, 0) << replayed.err << sim_->Log();
+        EXPECT_EQ(replayed.out, recorded[i].out);
+    }
+    EXPECT_EQ(sim_->Log().find("replay:"), std::string::npos) << sim_->Log();
+    // A search the recording does not hold finds nobody, and is reported.
+    EXPECT_EQ(Run(searches[1]).exitCode, 6);
+    EXPECT_TRUE(LogSays("after the end of the recording")) << sim_->Log();
+}
+
+TEST_F(UdpReplayCli, AnHtConfigurationChangeReplaysStepByStep) {
+    // Query, then each block with its apply, each acknowledged.
+    const std::vector<std::string> set =
+        Ht({"--json", "ht", "set", "00:11:22:33:44:55", "port=9200"});
+    const std::vector<CliResult> recorded = RecordThenReplay({set});
+    const CliResult replayed = Run(set);
+    EXPECT_EQ(replayed.exitCode, 0) << replayed.err << sim_->Log();
+    EXPECT_EQ(replayed.out, recorded[0].out);
+    EXPECT_EQ(sim_->Log().find("replay:"), std::string::npos) << sim_->Log();
+}
+
+TEST_F(UdpReplayCli, AChangedConfigurationSetIsReported) {
+    RecordThenReplay(
+        {Label({"net", "set", "00A0C1000001", "KP5200000001", "port=9101", "--no-confirm"}),
+         Ht({"ht", "set", "00:11:22:33:44:55", "port=9200"})});
+    (void)Run(Label({"net", "set", "00A0C1000001", "KP5200000001", "port=9102", "--no-confirm"}));
+    EXPECT_TRUE(LogSays("on udp port " + labelDest_.substr(labelDest_.rfind(':') + 1) +
+                        " differs from the recording"))
+        << sim_->Log();
+    // The changed block goes unacknowledged: the set fails.
+    const CliResult ht = Run(Ht({"ht", "set", "00:11:22:33:44:55", "port=9201"}));
+    EXPECT_NE(ht.exitCode, 0) << ht.out;
+    EXPECT_TRUE(LogSays("on udp port " + htDest_.substr(htDest_.rfind(':') + 1) +
+                        " differs from the recording"))
+        << sim_->Log();
+}
+
+TEST_F(UdpReplayCli, AReplyKeptByDigestOnlyIsReportedNotLeftUnexplained) {
+    // A label query's reply is longer than a plain trace keeps.
+    const std::vector<std::string> query = Label({"net", "query", "00A0C1000001", "KP5200000001"});
+    RecordThenReplay({query}, false);
+    EXPECT_NE(Run(query).exitCode, 0);
+    EXPECT_TRUE(LogSays("recorded by length and digest only (record with --trace-full)"))
+        << sim_->Log();
 }
 
 } // namespace
