@@ -39,6 +39,16 @@ std::vector<std::string> Kinds(const std::vector<JsonDoc>& events) {
     return kinds;
 }
 
+// Whether the simulator's log says `text` once it has had a moment to report.
+bool SimLogSays(const SimProcess& sim, const std::string& text) {
+    for (int i = 0; i < 50; ++i) {
+        if (sim.Log().find(text) != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
 const std::vector<std::string> kExchange = {"open", "write", "read", "close"};
 const std::string kGetSettingsHex = "1b0d531b33001b1045";
 
@@ -236,15 +246,7 @@ protected:
     bool Exists(const std::string& name) const {
         return ::access((sim_->Dir() + "/" + name).c_str(), F_OK) == 0;
     }
-    // The simulator's log once it has had a moment to report.
-    bool LogSays(const std::string& text) const {
-        for (int i = 0; i < 50; ++i) {
-            if (sim_->Log().find(text) != std::string::npos)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
-    }
+    bool LogSays(const std::string& text) const { return SimLogSays(*sim_, text); }
     // A firmware image of the given size and seed.
     void WriteImage(const std::string& name, size_t size, int seed) {
         std::string file(size, '\0');
@@ -363,14 +365,7 @@ protected:
         Start({"--no-tcp", "--replay", tracePath_});
         return recorded;
     }
-    bool LogSays(const std::string& text) const {
-        for (int i = 0; i < 50; ++i) {
-            if (sim_->Log().find(text) != std::string::npos)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
-    }
+    bool LogSays(const std::string& text) const { return SimLogSays(*sim_, text); }
 
     static constexpr const char* kAddress = "127.0.0.6";
     std::string replyPort_, labelDest_, htDest_, tracePath_;
