@@ -294,13 +294,17 @@ void TraceBytes(const std::string& transport, const std::string& endpoint, Trace
         e.meaning = threadNote;
     else if (decoder)
         e.meaning = decoder(direction, data, length);
+    // Replies are always kept whole: a replay must answer with them, and
+    // what printers send back is small. Only what we send (files, firmware
+    // blocks) may be reduced to its digest.
+    const bool keepBytes = full || direction == TraceDirection::In;
     if (length >= TRACE_AHEAD_MIN && data != nullptr) {
         // Copying is many times faster than hashing: the sender goes on.
         e.bytes.assign(data, data + length);
         w.digest = true;
-        w.keepBytes = full;
+        w.keepBytes = keepBytes;
     } else {
-        if (length <= TRACE_INLINE_MAX || full)
+        if (length <= TRACE_INLINE_MAX || keepBytes)
             e.bytes.assign(data, data + length);
         if (length > TRACE_INLINE_MAX)
             e.sha256 = Sha256Hex(data, length);

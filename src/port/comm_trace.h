@@ -2,8 +2,8 @@
 // The communication trace: every transport and the UDP engines report their
 // opens, closes, bytes, time-outs and errors here while tracing is on. Off,
 // each report point costs one relaxed atomic load. Events go to sinks (the
-// trace file, the log window); large payloads keep only their length and
-// SHA-256 unless full bytes are asked for.
+// trace file, the log window); large payloads sent keep only their length
+// and SHA-256 unless full bytes are asked for (replies are kept whole).
 //
 // Sinks see the events in the order they were reported. Most are delivered
 // on the reporting thread; a payload of TRACE_AHEAD_MIN bytes or more is
