@@ -112,11 +112,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t chunk = data[0] + 1u;
     const std::vector<uint8_t> stream(data + 1, data + size);
     NetCfgState& state = State();
-    state.Ring().Discard();
-    for (size_t at = 0; at < stream.size(); at += chunk) {
-        const uint32_t n = static_cast<uint32_t>(std::min(chunk, stream.size() - at));
-        Check(state.RingPut(stream.data() + at, n) == n);
-    }
+    // Empties the ring and pours the stream from `from` in datagrams.
+    const auto pour = [&](size_t from) {
+        state.Ring().Discard();
+        for (size_t at = from; at < stream.size(); at += chunk) {
+            const uint32_t n = static_cast<uint32_t>(std::min(chunk, stream.size() - at));
+            Check(state.RingPut(stream.data() + at, n) == n);
+        }
+    };
+    pour(0);
 
     size_t pos = 0;
     std::vector<uint8_t> want;
@@ -164,7 +168,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string_view wire(reinterpret_cast<const char*>(message), length);
         if (wire.find(NETCFG_TERMINATOR) != static_cast<size_t>(length) - NETCFG_TERMINATOR.size())
             continue;
-        const size_t before = pos;
         state.Ring().Discard();
         state.RingPut(message, static_cast<uint32_t>(length));
         Check(ReadNow() == length - 7);
@@ -179,12 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Check(again[i].Value() == copy[i].Value());
         }
         // The rest of the stream, as it was.
-        state.Ring().Discard();
-        pos = before;
-        for (size_t at = pos; at < stream.size(); at += chunk) {
-            const uint32_t n = static_cast<uint32_t>(std::min(chunk, stream.size() - at));
-            state.RingPut(stream.data() + at, n);
-        }
+        pour(pos);
     }
     return 0;
 }
