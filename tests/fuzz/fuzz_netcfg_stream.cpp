@@ -179,7 +179,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Check(again[i].key == copy[i].key);
             if (copy[i].Empty())
                 break;
-            Check(again[i].Value() == copy[i].Value());
+            // Spaces before a NUL belong to the value; padded again they
+            // are the padding, which the parser cuts.
+            std::string_view value = copy[i].Value();
+            while (value.ends_with(' '))
+                value.remove_suffix(1);
+            Check(again[i].Value() == value);
         }
         // The rest of the stream, as it was.
         pour(pos);
