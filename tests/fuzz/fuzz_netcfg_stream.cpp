@@ -142,8 +142,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int match = -1;
         if (NetCfgParseReply(text, static_cast<size_t>(got) - 4, list, "00A0C1000001", &match) != 0)
             continue;
-        const NetCfgEntry* mac = NetCfgFindEntry(list, "MAC");
-        Check(mac ? match == (mac->Value() == "00A0C1000001" ? 1 : 0) : match == -1);
+        // Every MAC entry sets the flag: the last one decides.
+        if (NetCfgFindEntry(list, "MAC"))
+            Check(match == (LastValueOf(list, "MAC") == "00A0C1000001" ? 1 : 0));
+        else
+            Check(match == -1);
         if (NetCfgIsSearchReply(list)) {
             NetCfgDevice device;
             Check(NetCfgCopyDevice(&list, device) == 0);
