@@ -45,7 +45,9 @@ PrivateProfile PrivateProfile::Parse(std::string_view text) {
 
     Section* current = nullptr; // keys before the first section are dropped
     while (!text.empty()) {
-        size_t end = text.find('\n');
+        // A lone CR ends a line too: no value may hold one, or the saved
+        // file would get a stray line (the saver refuses such a record).
+        size_t end = text.find_first_of("\r\n");
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
 

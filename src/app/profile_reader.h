@@ -2,7 +2,8 @@
 // A reader of "private profile" files ([Section] / Key=Value text), with the
 // lookup rules the settings file has always been read with:
 //
-// - Lines end with LF or CR LF; a last line without a line end is read too.
+// - Lines end with LF, CR LF or a lone CR; a last line without a line end is
+//   read too.
 //   A UTF-8 byte-order mark at the start of the file is skipped.
 // - Blanks (space, tab, CR, VT, FF) around section names, keys and values are
 //   dropped. A value enclosed in a pair of matching single or double quotes

@@ -5,10 +5,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <utility>
 
 #include <pthread.h>
@@ -365,6 +367,41 @@ std::string TraceEventJson(const TraceEvent& e) {
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+namespace {
+
+// A whole-number member within T's range (absent: `fallback`). A fraction,
+// an exponent form out of range or a negative length is no trace event;
+// converting it would be undefined or give a length no replay can meet.
+template <typename T>
+bool IntegerMember(const nlohmann::json& j, const char* key, T fallback, T& out) {
+    const auto it = j.find(key);
+    if (it == j.end()) {
+        out = fallback;
+        return true;
+    }
+    if (it->is_number_unsigned()) {
+        const uint64_t v = it->get<uint64_t>();
+        if (v > static_cast<uint64_t>(std::numeric_limits<T>::max()))
+            return false;
+        out = static_cast<T>(v);
+        return true;
+    }
+    if (!it->is_number_integer())
+        return false;
+    const int64_t v = it->get<int64_t>();
+    if constexpr (std::is_unsigned_v<T>) {
+        if (v < 0)
+            return false;
+    } else if (v < static_cast<int64_t>(std::numeric_limits<T>::min()) ||
+               v > static_cast<int64_t>(std::numeric_limits<T>::max())) {
+        return false;
+    }
+    out = static_cast<T>(v);
+    return true;
+}
+
+} // namespace
+
 bool ParseTraceEvent(const std::string& line, TraceEvent& e) {
     const auto j = nlohmann::json::parse(line, nullptr, false);
     if (!j.is_object() || !j.contains("event") || !j["event"].is_string())
@@ -380,7 +417,8 @@ bool ParseTraceEvent(const std::string& line, TraceEvent& e) {
     if (!known)
         return false;
     try {
-        e.timeUs = j.value("t", int64_t{0});
+        if (!IntegerMember(j, "t", int64_t{0}, e.timeUs))
+            return false;
         e.transport = j.value("transport", std::string());
         e.endpoint = j.value("endpoint", std::string());
         const std::string dir = j.value("dir", std::string());
@@ -390,10 +428,10 @@ bool ParseTraceEvent(const std::string& line, TraceEvent& e) {
         const std::string hex = j.value("hex", std::string());
         if (hex.size() % 2 != 0 || ParseHexText(hex, e.bytes) < 0)
             return false;
-        e.length = j.value("len", e.bytes.size());
         e.sha256 = j.value("sha256", std::string());
-        e.sysErrno = j.value("errno", 0);
-        e.code = j.value("code", 0);
+        if (!IntegerMember(j, "len", e.bytes.size(), e.length) ||
+            !IntegerMember(j, "errno", 0, e.sysErrno) || !IntegerMember(j, "code", 0, e.code))
+            return false;
         e.meaning = j.value("meaning", std::string());
     } catch (const nlohmann::json::exception&) {
         return false; // a member of the wrong type

@@ -1,4 +1,6 @@
 // Hexadecimal text of the command test and the test data file.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -6,6 +8,9 @@
 #include <vector>
 
 #include "base/hex_text.h"
+#include "base/language.h"
+#include "diagnostics/data_send.h"
+#include "diagnostics/print_tests.h"
 
 using namespace printune;
 
@@ -32,6 +37,27 @@ int Reference(const std::string& text, std::vector<uint8_t>& out) {
     return static_cast<int>(digits.size() / 2);
 }
 
+// The test data file, written once per process and rewritten per input.
+const std::string& TestDataPath() {
+    static const std::string path = [] {
+        char name[] = "/tmp/printune-fuzz-XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd < 0)
+            abort();
+        close(fd);
+        return std::string(name);
+    }();
+    return path;
+}
+
+bool WriteTestData(const std::string& text) {
+    std::FILE* f = std::fopen(TestDataPath().c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && ok;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -40,6 +66,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int n = ParseHexText(text, got);
     const int m = Reference(text, want);
     if (n != m || (n >= 0 && got != want) || (n < 0 && got.size() != 1))
+        abort();
+    // The test data file and the command test's hex send read the same.
+    if (!WriteTestData(text))
+        abort();
+    const TestData file = LoadTestData(TestDataPath(), LANG_ENGLISH);
+    if (file.ok != (n >= 0) || file.notice.has_value() == file.ok ||
+        (file.ok && file.bytes != std::vector<uint8_t>(want.begin() + 1, want.end())))
+        abort();
+    const DataBytes send = BuildDataBytes(text, true, "WINDOWS-1252", LANG_CHINESE);
+    if (send.ok != (n > 0) || (send.ok && send.bytes != file.bytes))
         abort();
     if (n > 0) {
         // Bytes -> text -> the same bytes.

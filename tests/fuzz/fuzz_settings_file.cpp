@@ -27,14 +27,14 @@ bool HasBreak(const std::string& s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const PortSettings first = SettingsFromProfile(PrivateProfile::Parse(text));
-    // A lone CR (or a NUL) inside a value is read as part of it; the saver
-    // refuses such a record, so only the others must round-trip.
+    // No field read from a file holds a line break or a NUL: the saver
+    // refuses such a record, and the settings could never be saved again.
     for (const std::string* f :
          {&first.printerModel, &first.comPortName, &first.baudrate, &first.paritySetup,
           &first.dataBit, &first.stopBit, &first.flowControl, &first.lptPortName, &first.language,
           &first.ipAddr}) {
         if (HasBreak(*f))
-            return 0;
+            abort();
     }
     // Reading applies the per-key rules once (cuts, missing values); from
     // then on what is saved reads back unchanged.

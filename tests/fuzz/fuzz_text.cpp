@@ -8,7 +8,14 @@
 #include "base/utf8.h"
 #include "network/netcfg_text.h"
 
+#include "fuzz_support.h"
+
 using namespace printune;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    printune_fuzz::KeepCodePagesLoaded();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

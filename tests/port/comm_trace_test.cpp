@@ -185,7 +185,12 @@ TEST(CommTrace, JsonLinesRoundTripAndRejectWhatIsNoEvent) {
 
     for (const char* bad :
          {"", "not json", "[1]", R"({"event":"dance"})", R"({"event":"write","hex":"1g"})",
-          R"({"event":"write","hex":"123"})", R"({"event":"read","len":"many"})"})
+          R"({"event":"write","hex":"123"})", R"({"event":"read","len":"many"})",
+          // Numbers a whole-number field cannot hold (the first was
+          // undefined behaviour to convert), or a negative length.
+          R"({"event":"open","t":1e22})", R"({"event":"open","t":1.5})",
+          R"({"event":"read","len":-1})", R"({"event":"error","errno":4294967296})",
+          R"({"event":"error","code":-2147483649})"})
         EXPECT_FALSE(ParseTraceEvent(bad, back)) << bad;
 }
 

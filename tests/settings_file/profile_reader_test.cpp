@@ -91,6 +91,16 @@ TEST(ProfileReader, OddLines) {
     EXPECT_EQ(Get(p, "S", "Q3"), "\"half");
 }
 
+// A lone CR inside a line was read as part of the value; such a record can
+// never be saved again (the saver refuses line breaks in values).
+TEST(ProfileReader, ALoneCrEndsTheLine) {
+    PrivateProfile p = PrivateProfile::Parse("[S]\rA=ab\rcd\r\nB=1\rC=2");
+    EXPECT_EQ(Get(p, "S", "A"), "ab");
+    EXPECT_TRUE(p.HasKey("S", "cd"));
+    EXPECT_EQ(Get(p, "S", "B"), "1");
+    EXPECT_EQ(Get(p, "S", "C"), "2");
+}
+
 TEST(ProfileReader, NulEndsTheLine) {
     using namespace std::string_literals;
     PrivateProfile p = PrivateProfile::Parse("[S]\nNul=ab\0cd\nNext=1\n"s);

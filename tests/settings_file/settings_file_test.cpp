@@ -256,6 +256,17 @@ TEST(SettingsFile, ALineBreakInAValueIsRefusedAndTheFileKept) {
     EXPECT_EQ(ReadFile(dir.Ini()), FileText());
 }
 
+// A file edited by hand with a lone CR in a value: what is read can be
+// saved again (the CR ends the line, so it never reaches a field).
+TEST(SettingsFile, ALoneCrInTheFileDoesNotBlockTheNextSave) {
+    TempDir dir;
+    PortSettings s = LoadText(FileText("PortName=COM4", "PortName=COM2\rStray=1"));
+    EXPECT_EQ(s.comPortName, "COM2");
+    SettingsError error;
+    EXPECT_TRUE(SaveSettings(dir.path(), s, &error)) << SettingsErrorMessage(error, LANG_ENGLISH);
+    EXPECT_EQ(LoadText(ReadFile(dir.Ini())), s);
+}
+
 TEST(SettingsFile, AFileThatCannotBeWrittenIsReadAndNotReplaced) {
     TempDir dir;
     std::filesystem::permissions(dir.path(), std::filesystem::perms::all);

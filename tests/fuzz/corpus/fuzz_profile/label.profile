@@ -1,0 +1,21 @@
+printune-profile family=label; model=KP-520; version=1.124.0
+# One setting a line: name = value. Lines starting with # are comments.
+page-mode = Off
+print-media = Label Paper
+peeler = Off
+print-method = Direct Thermal
+paper-out-detection = On
+print-density = 3
+printer-language = English
+emulation = TSPL
+auto-calibrate = On
+print-speed = 2
+top-form-sensing = Off
+home-offset = 0.00
+cut-offset = 0.00
+cut-mode = Off
+position-detection = Off
+black-mark-ad = 1200
+paper-sensor = Gap sensor
+left-offset = 0
+print-width = 104  # read only: recorded, never sent
