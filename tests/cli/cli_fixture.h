@@ -37,6 +37,7 @@ protected:
             o.env[k] = v;
         o.input = extra.input;
         o.interruptAfterMs = extra.interruptAfterMs;
+        o.interruptWhen = extra.interruptWhen;
         return RunCli(args, o);
     }
 

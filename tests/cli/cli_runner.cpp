@@ -49,6 +49,15 @@ CliResult RunCli(const std::vector<std::string>& args, const CliOptions& options
             _exit(126);
         for (const auto& [k, v] : options.env)
             setenv(k.c_str(), v.c_str(), 1);
+        // The command line waits for these signals on a thread of its own
+        // with them blocked; blocked from the start, one that comes before
+        // that thread runs stays pending for it instead of killing a
+        // program still starting on a busy machine.
+        sigset_t watched;
+        sigemptyset(&watched);
+        sigaddset(&watched, SIGINT);
+        sigaddset(&watched, SIGTERM);
+        sigprocmask(SIG_BLOCK, &watched, nullptr);
         std::vector<char*> argv;
         for (auto& a : argvText)
             argv.push_back(a.data());
@@ -79,7 +88,8 @@ CliResult RunCli(const std::vector<std::string>& args, const CliOptions& options
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - start)
                             .count();
-        if (!interrupted && options.interruptAfterMs >= 0 && ms >= options.interruptAfterMs) {
+        if (!interrupted && options.interruptAfterMs >= 0 && ms >= options.interruptAfterMs &&
+            (!options.interruptWhen || options.interruptWhen())) {
             kill(pid, SIGINT);
             interrupted = true;
         }

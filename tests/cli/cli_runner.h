@@ -1,5 +1,6 @@
 #pragma once
 // Runs build/bin/printune-cli as a child process and collects what it says.
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ struct CliOptions {
     std::string input;                      // standard input
     int timeoutMs = 30000;                  // killed after this
     int interruptAfterMs = -1;              // SIGINT after this many ms
+    std::function<bool()> interruptWhen;    // and once this holds, if set
 };
 
 CliResult RunCli(const std::vector<std::string>& args, const CliOptions& options = {});

@@ -1,5 +1,6 @@
 // Raw sends, print tests, firmware updates and the wireless commands: the
 // bytes each command puts on the wire, as the simulator captured them.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -64,6 +65,11 @@ TEST_F(SendCli, LoopsCountAndStopOnCtrlC) {
 
     CliOptions interrupt;
     interrupt.interruptAfterMs = 400;
+    // Not before two writes are in, however slow the start.
+    interrupt.interruptWhen = [this] {
+        const std::vector<uint8_t> in = sim_->Received("tcp");
+        return std::count(in.begin(), in.end(), uint8_t{'X'}) >= 2;
+    };
     r = Run({Lan(), "--json", "send", "text", "X", "--loop", "--interval", "50"}, interrupt);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     JsonDoc doc = Json(r);
