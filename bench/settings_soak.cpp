@@ -1,0 +1,104 @@
+// Soak: label settings read/write cycles against printune-sim, over TCP and
+// over a pty serial port, each cycle a Send Settings with a changed print
+// speed and a Get Printer Settings that must read it back. Prints failures,
+// cycles per second and resident memory after the warm-up, half-way and at
+// the end; exits 1 on any failure or when the resident memory grew by more
+// than 1 MiB between warm-up and end.
+//
+//   settings_soak [CYCLES]   (default 10000 per transport)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "port/printer_port.h"
+#include "settings/label_operations.h"
+#include "settings/settings_operations.h"
+#include "support/sim_process.h"
+
+using namespace printune;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr long kGrowthLimitKiB = 1024;
+constexpr int kWarmUp = 100;
+
+long ResidentKiB() {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+struct SoakFigures {
+    int cycles = 0;
+    int failures = 0;
+    double perSecond = 0;
+    long rssStart = 0, rssMiddle = 0, rssEnd = 0;
+};
+
+SoakFigures Soak(const PortSettings& settings, int cycles) {
+    SoakFigures f;
+    CPrinterPort port;
+    PortSettings copy = settings;
+    const auto started = Clock::now();
+    Clock::time_point measured = started;
+    for (int i = 0; i < kWarmUp + cycles; ++i) {
+        if (i == kWarmUp) {
+            f.rssStart = ResidentKiB();
+            measured = Clock::now();
+        }
+        if (i == kWarmUp + cycles / 2)
+            f.rssMiddle = ResidentKiB();
+        const int speed = i % 3;
+        const ExchangeResult sent =
+            SendLabelSettings(port, copy, {{LS_PRINT_SPEED, LabelValue::Choice(speed)}});
+        const LabelReadResult read = ReadLabelSettings(port, copy);
+        const bool ok = sent.outcome == ExchangeOutcome::Sent && read.decoded &&
+                        read.settings.values[LS_PRINT_SPEED].choice == speed &&
+                        port.OpenHandleCount() == 0 && port.socket == CPrinterPort::NO_HANDLE;
+        if (!ok && ++f.failures <= 5)
+            std::fprintf(stderr, "cycle %d failed: send %d, read %d (port error %d)\n", i,
+                         static_cast<int>(sent.outcome), static_cast<int>(read.exchange.outcome),
+                         read.exchange.portError);
+        f.cycles += i >= kWarmUp;
+    }
+    f.rssEnd = ResidentKiB();
+    const double seconds = std::chrono::duration<double>(Clock::now() - measured).count();
+    f.perSecond = seconds > 0 ? f.cycles / seconds : 0;
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int cycles = argc > 1 ? std::atoi(argv[1]) : 10000;
+    if (cycles <= 0) {
+        std::fprintf(stderr, "usage: settings_soak [CYCLES]\n");
+        return 2;
+    }
+    printune_test::SimProcess sim({"--model", "KP-520", "--com", "1"});
+    sim.ExportEnvironment();
+    bool failed = false;
+    std::printf("transport  cycles  failures  cycles/s  rss-start-KiB  rss-middle-KiB  "
+                "rss-end-KiB  growth-KiB\n");
+    for (const int32_t type : {PORT_LAN, PORT_COM}) {
+        PortSettings s = CurrentPortSettings();
+        s.printerModel = "KP-520";
+        s.portType = type;
+        s.comPortName = "COM1";
+        s.ipAddr = sim.TcpAddress();
+        s.listenPort = sim.TcpPort();
+        SetCurrentPortSettings(s);
+        const SoakFigures f = Soak(s, cycles);
+        const long growth = f.rssEnd - f.rssStart;
+        std::printf("soak: %-9s %6d  %8d  %8.0f  %13ld  %14ld  %11ld  %10ld\n",
+                    type == PORT_LAN ? "tcp" : "pty", f.cycles, f.failures, f.perSecond, f.rssStart,
+                    f.rssMiddle, f.rssEnd, growth);
+        failed = failed || f.failures > 0 || growth > kGrowthLimitKiB;
+    }
+    return failed ? 1 : 0;
+}
