@@ -84,9 +84,9 @@ void Endpoint::OnEvents(short revents) {
         ReadSome();
         return;
     }
-    // Not reading (read limit reached): a TCP peer that went away still ends
-    // the connection.
-    if (socket_ && (revents & (POLLHUP | POLLERR | POLLRDHUP)))
+    // Not reading (read limit reached): a TCP connection that was reset or
+    // hung up entirely ends.
+    if (socket_ && (revents & (POLLHUP | POLLERR)))
         OnPeerClosed();
 }
 
@@ -253,8 +253,13 @@ void Endpoint::WriteSome() {
 void Endpoint::UpdateEvents() {
     if (fd_ < 0)
         return;
-    // A connection no longer read still notices its peer's close.
-    const short in = reading_ && !paused_ ? POLLIN : (!reading_ && socket_) ? POLLRDHUP : 0;
+    // A connection no longer read watches for nothing but a reset or a full
+    // hang-up (poll reports those unasked). The peer's FIN alone must not
+    // end it: a printer that stopped reading does not notice the sender
+    // finishing its half, and closing with unread input would answer with a
+    // reset that the sender takes as a closed connection. The next client
+    // replaces a stalled connection (see TcpEndpoint::Accept).
+    const short in = reading_ && !paused_ ? POLLIN : 0;
     short events = static_cast<short>(in | (out_.empty() ? 0 : POLLOUT));
     loop_.SetEvents(fd_, events);
 }

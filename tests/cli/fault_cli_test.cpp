@@ -141,9 +141,9 @@ TEST_F(FaultCli, GarbageAndSplitReplies) {
     });
 }
 
-TEST_F(FaultCli, ConnectionDroppedAfterFourBytes) {
-    StartWith({"--close-after", "4"});
-    RunAll("dropped after 4 bytes", Port::Lan, [](const CliCommand&) {
+TEST_F(FaultCli, ConnectionDroppedAfterTwoBytes) {
+    StartWith({"--close-after", "2"});
+    RunAll("dropped after 2 bytes", Port::Lan, [](const CliCommand&) {
         return Expect{{3}, {kReadFail, kWriteFail}};
     });
 }

@@ -222,11 +222,13 @@ TEST_F(FaultMatrix, ReplySplitInTwo) {
     ReplyFaultRows("split reply", {"--reply-fault", "split:300"}, {kOk});
 }
 
-TEST_F(FaultMatrix, ConnectionDroppedAfterFourBytes) {
+TEST_F(FaultMatrix, ConnectionDroppedAfterTwoBytes) {
     // The printer drops the connection with the request half read: the
     // unread rest resets it.
-    ReplyFaultRows("dropped after 4 bytes", {"--close-after", "4"}, {kReadFail, kWriteFail},
+    ReplyFaultRows("dropped after 2 bytes", {"--close-after", "2"}, {kReadFail, kWriteFail},
                    [](const Operation& op) {
+                       if (std::string(op.name) == "firmware version")
+                           return Allowed{"(nothing shown)"};
                        return op.kind == OpKind::Reply ? Allowed{} : Allowed{kWriteFail};
                    });
 }
@@ -260,8 +262,8 @@ TEST_F(FaultMatrix, PrinterStopsReading) {
 }
 
 TEST_F(FaultMatrix, NodeVanishesMidOperation) {
-    // A serial node whose printer goes away after the first bytes of the
-    // request, and a network printer switched off at the same moment. A
+    // A serial node whose printer goes away after the first two bytes of
+    // the request, and a network printer switched off at the same moment. A
     // fresh simulator per row, so each operation meets the vanishing.
     for (int32_t type : {PORT_COM, PORT_LAN}) {
         const std::string fault =
@@ -269,7 +271,7 @@ TEST_F(FaultMatrix, NodeVanishesMidOperation) {
         for (const Operation& op : Operations()) {
             if (!Applies(op, type))
                 continue;
-            auto sim = StartSim({"--vanish-after", "4"});
+            auto sim = StartSim({"--vanish-after", "2"});
             CPrinterPort port;
             port.writeGraceMs = 1500;
             const PortSettings s = SettingsFor(op, type, sim.get());
@@ -277,7 +279,15 @@ TEST_F(FaultMatrix, NodeVanishesMidOperation) {
                                                  : op.name[0] == 'f' ? "kp.bin"
                                                                      : "fine.bin");
             const OpOutcome o = RunOp(op, port, s, file);
-            check_(fault, op, port, o, {kWriteFail, kReadFail, kTimeout, "(nothing shown)"});
+            // A serial write is done once the driver holds the bytes: a
+            // one-way command whose printer goes afterwards cannot tell (a
+            // serial line has no acknowledgement). Over TCP the printer's
+            // reset reaches the sender while it waits for the acknowledgement.
+            // A read-back after the node went finds no device.
+            Allowed allowed{kWriteFail, kReadFail, kTimeout, kInUse, "(nothing shown)"};
+            if (type == PORT_COM && op.kind != OpKind::Reply)
+                allowed.insert(kOk);
+            check_(fault, op, port, o, allowed);
         }
     }
 }
@@ -470,7 +480,7 @@ TEST_F(FaultMatrix, FilesThatCannotBeSent) {
 // holds exactly the descriptors and threads it held after the first round.
 TEST_F(FaultMatrix, AThousandFailuresLeaveNothingBehind) {
     const uint16_t nobody = FreeLoopbackPort();
-    auto dropping = StartSim({"--close-after", "4"});
+    auto dropping = StartSim({"--close-after", "2"});
     auto normal = StartSim({});
     struct Fast {
         const char* fault;
@@ -483,7 +493,7 @@ TEST_F(FaultMatrix, AThousandFailuresLeaveNothingBehind) {
     const Fast rows[] = {
         {"no printer listening", PORT_LAN, normal.get(), false, true, nullptr},
         {"no such serial node", PORT_COM, normal.get(), true, false, nullptr},
-        {"dropped after 4 bytes", PORT_LAN, dropping.get(), false, false, nullptr},
+        {"dropped after 2 bytes", PORT_LAN, dropping.get(), false, false, nullptr},
         {"empty file", PORT_LAN, normal.get(), false, false, "empty.bin"},
         {"directory", PORT_LAN, normal.get(), false, false, "dir.bin"},
         {"FIFO", PORT_LAN, normal.get(), false, false, "fifo.bin"},
