@@ -42,7 +42,7 @@ const CliCommand kCommands[] = {
     {{"receipt", "get"}, true, true},
     {{"receipt", "restore"}, true, true},
     {{"send", "text", "hello"}, false, false},
-    {{"send", "hex", "1B 40"}, false, false},
+    {{"send", "hex", "1B 40 0A"}, false, false},
     {{"send", "file", "data.bin"}, false, false},
     {{"wifi", "reset"}, false, false},
     {{"bt", "get"}, false, true},
@@ -117,7 +117,12 @@ protected:
             for (const std::string& m : e.messages)
                 said = said || r.err.find(m) != std::string::npos;
             EXPECT_TRUE(said) << fault << " / " << testing::PrintToString(c.args) << ": " << r.err;
-            if (r.exitCode != 0) {
+            // A factory reset that went out is followed by adopting the
+            // printer's reset serial line before the read-back; a read-back
+            // that then times out keeps what the printer now uses.
+            const bool resetSent =
+                r.exitCode == 4 && (c.args[1] == "reset" || c.args[1] == "restore");
+            if (r.exitCode != 0 && !resetSent) {
                 EXPECT_TRUE(Ini() == before)
                     << fault << " / " << testing::PrintToString(c.args) << ": printune.ini changed";
             }
