@@ -91,10 +91,15 @@ protected:
     std::vector<std::string> PortArgs(Port port, bool receipt, int lanPort = 0) const {
         const std::string model = receipt ? "HT-740" : "KP-520";
         if (port == Port::Com)
-            return {"--model", model, "--port", receipt ? "com:COM2" : "com:COM1"};
+            return {"--model", model, "--port",
+                    !comOverride_.empty() ? comOverride_
+                    : receipt             ? "com:COM2"
+                                          : "com:COM1"};
         const int p = lanPort ? lanPort : sim_->TcpPort(receipt ? "tcp2" : "tcp");
         return {"--model", model, "--port", "lan:127.0.0.1:" + std::to_string(p)};
     }
+
+    std::string comOverride_; // --port for Port::Com instead of the simulator's
 
     // Every command against the running simulator; expect(command) says how
     // each must end.
@@ -161,9 +166,8 @@ TEST_F(FaultCli, NoPrinterListeningAndNoSuchNode) {
             return Expect{{3}, {kLanFail}};
         },
         FreeLoopbackPort());
-    // The simulator's serial nodes go; the commands find nothing to open.
-    for (const char* com : {"COM1", "COM2"})
-        ::unlink(sim_->DevicePath(com).c_str());
+    // A serial port the simulator does not provide.
+    comOverride_ = "com:COM9";
     RunAll("no such serial node", Port::Com, [](const CliCommand&) {
         return Expect{{3}, {kInUse}};
     });
