@@ -7,7 +7,9 @@
 // the end; exits 1 on any failure or when the resident memory grew by more
 // than 1 MiB between warm-up and end.
 //
-//   settings_soak [CYCLES]   (default 10000 per transport)
+//   settings_soak [CYCLES] [tcp|pty]   (default 10000, both transports)
+// A pty cycle takes about a second: the serial read waits out the port's
+// 1000 ms interval time-out behind the reply, as the printers' ports do.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -91,8 +93,9 @@ SoakFigures Soak(const PortSettings& settings, int cycles) {
 
 int main(int argc, char** argv) {
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 10000;
-    if (cycles <= 0) {
-        std::fprintf(stderr, "usage: settings_soak [CYCLES]\n");
+    const std::string only = argc > 2 ? argv[2] : "";
+    if (cycles <= 0 || (only != "" && only != "tcp" && only != "pty")) {
+        std::fprintf(stderr, "usage: settings_soak [CYCLES] [tcp|pty]\n");
         return 2;
     }
     printune_test::SimProcess sim({"--model", "KP-520", "--com", "1"});
@@ -101,6 +104,8 @@ int main(int argc, char** argv) {
     std::printf("transport  cycles  failures  cycles/s  rss-start-KiB  rss-middle-KiB  "
                 "rss-end-KiB  growth-KiB\n");
     for (const int32_t type : {PORT_LAN, PORT_COM}) {
+        if (only != "" && only != (type == PORT_LAN ? "tcp" : "pty"))
+            continue;
         PortSettings s = CurrentPortSettings();
         s.printerModel = "KP-520";
         s.portType = type;
@@ -113,6 +118,7 @@ int main(int argc, char** argv) {
         std::printf("soak: %-9s %6d  %8d  %8.0f  %13ld  %14ld  %11ld  %10ld\n",
                     type == PORT_LAN ? "tcp" : "pty", f.cycles, f.failures, f.perSecond, f.rssStart,
                     f.rssMiddle, f.rssEnd, growth);
+        std::fflush(stdout);
         failed = failed || f.failures > 0 || growth > kGrowthLimitKiB;
     }
     return failed ? 1 : 0;
