@@ -10,6 +10,7 @@
 //   settings_soak [CYCLES] [tcp|pty]   (default 10000, both transports)
 // A pty cycle takes about a second: the serial read waits out the port's
 // 1000 ms interval time-out behind the reply, as the printers' ports do.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,12 +52,14 @@ SoakFigures Soak(const PortSettings& settings, int cycles) {
     PortSettings copy = settings;
     const auto started = Clock::now();
     Clock::time_point measured = started;
-    for (int i = 0; i < kWarmUp + cycles; ++i) {
-        if (i == kWarmUp) {
+    // A short run (a pty cycle takes about a second) warms up for a tenth.
+    const int warmUp = std::min(kWarmUp, std::max(1, cycles / 10));
+    for (int i = 0; i < warmUp + cycles; ++i) {
+        if (i == warmUp) {
             f.rssStart = ResidentKiB();
             measured = Clock::now();
         }
-        if (i == kWarmUp + cycles / 2)
+        if (i == warmUp + cycles / 2)
             f.rssMiddle = ResidentKiB();
         const int speed = i % 3;
         const ExchangeResult sent =
@@ -73,10 +76,10 @@ SoakFigures Soak(const PortSettings& settings, int cycles) {
             std::fprintf(stderr, "cycle %d failed: send %d, read %d (port error %d), speed %d\n", i,
                          static_cast<int>(sent.outcome), static_cast<int>(read.exchange.outcome),
                          read.exchange.portError, read.settings.values[LS_PRINT_SPEED].choice);
-        f.cycles += i >= kWarmUp;
+        f.cycles += i >= warmUp;
     }
     // After the settle time the last value must be the one stored.
-    const int last = (kWarmUp + cycles - 1) % 3;
+    const int last = (warmUp + cycles - 1) % 3;
     std::this_thread::sleep_for(std::chrono::milliseconds(VERIFY_SETTLE_MS));
     const LabelReadResult final = ReadLabelSettings(port, copy);
     if (!final.decoded || final.settings.values[LS_PRINT_SPEED].choice != last) {
