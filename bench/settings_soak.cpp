@@ -8,8 +8,6 @@
 // than 1 MiB between warm-up and end.
 //
 //   settings_soak [CYCLES] [tcp|pty]   (default 10000, both transports)
-// A pty cycle takes about a second: the serial read waits out the port's
-// 1000 ms interval time-out behind the reply, as the printers' ports do.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -52,7 +50,7 @@ SoakFigures Soak(const PortSettings& settings, int cycles) {
     PortSettings copy = settings;
     const auto started = Clock::now();
     Clock::time_point measured = started;
-    // A short run (a pty cycle takes about a second) warms up for a tenth.
+    // A short run warms up for a tenth of its cycles.
     const int warmUp = std::min(kWarmUp, std::max(1, cycles / 10));
     for (int i = 0; i < warmUp + cycles; ++i) {
         if (i == warmUp) {

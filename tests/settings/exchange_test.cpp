@@ -213,6 +213,9 @@ TEST(Exchange, ReplyArrivingInPiecesIsReadToItsKnownLength) {
     EXPECT_EQ(r.reply[19], 0x21);
     EXPECT_EQ(r.reply[20], 0x22);
     EXPECT_EQ(r.reply[48], 0x22);
+    // Never asked for more than is missing: a serial read asked for more
+    // waits out its interval time-out behind the reply's last byte.
+    EXPECT_EQ(port.lastReadSize, 29);
 }
 
 TEST(Exchange, ReplyShortOfItsLengthIsAFailedReadNotAReply) {
