@@ -8,6 +8,8 @@
 // than 1 MiB between warm-up and end.
 //
 //   settings_soak [CYCLES] [tcp|pty]   (default 10000, both transports)
+// A pty cycle takes about a second: the serial read waits out the port's
+// 1000 ms interval time-out behind the reply, as the printers' ports do.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

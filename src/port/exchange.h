@@ -191,14 +191,14 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
                 return ended(ExchangeOutcome::TimedOut);
             continue;
         }
-        // A reply of known length is asked for no further than its end: a
-        // serial read asked for more would wait out the port's interval
-        // time-out behind the last byte, a second per settings read.
-        const size_t room = buffer.size() - got;
-        const size_t ask = got < wanted ? std::min(room, wanted - got) : room;
+        // Always the rest of the buffer, even when the known length is near:
+        // that length is a minimum (a printer may send more), and what one
+        // operation leaves unread a port without an input purge at open
+        // (USB) hands to the next as its reply. On a serial port this costs
+        // the interval time-out behind the last byte.
         int n = 0;
         try {
-            n = port.Read(buffer.data() + got, static_cast<int>(ask));
+            n = port.Read(buffer.data() + got, static_cast<int>(buffer.size() - got));
         } catch (const PortError& e) {
             return failed(ExchangeOutcome::ReadFailed, e.Code(), e.SysErrno());
         }
