@@ -84,9 +84,9 @@ void Endpoint::OnEvents(short revents) {
         ReadSome();
         return;
     }
-    // Not reading (read limit reached): a TCP peer that went away still ends
-    // the connection.
-    if (socket_ && (revents & (POLLHUP | POLLERR | POLLRDHUP)))
+    // Not reading (read limit reached): a TCP connection that was reset or
+    // hung up entirely ends.
+    if (socket_ && (revents & (POLLHUP | POLLERR)))
         OnPeerClosed();
 }
 
@@ -97,6 +97,8 @@ void Endpoint::ReadSome() {
         want = std::min<size_t>(want, static_cast<size_t>(faults_.readLimit - received_));
     if (socket_ && faults_.closeAfter >= 0)
         want = std::min<size_t>(want, static_cast<size_t>(faults_.closeAfter - received_));
+    if (faults_.vanishAfter >= 0)
+        want = std::min<size_t>(want, static_cast<size_t>(faults_.vanishAfter - received_));
     if (faults_.slowReadBytes > 0)
         want = std::min<size_t>(want, static_cast<size_t>(faults_.slowReadBytes));
     ssize_t n = want == 0 ? 0 : socket_ ? ::recv(fd_, buf, want, 0) : ::read(fd_, buf, want);
@@ -136,6 +138,11 @@ void Endpoint::ReadSome() {
             if (fd_ < 0)
                 return;
         }
+    }
+    if (faults_.vanishAfter >= 0 && received_ >= faults_.vanishAfter) {
+        capture_->Note("fault", "vanishing after " + std::to_string(received_) + " bytes");
+        Vanish();
+        return;
     }
     if (socket_ && faults_.closeAfter >= 0 && received_ >= faults_.closeAfter) {
         capture_->Note("fault", "closing after " + std::to_string(received_) + " bytes");
@@ -246,8 +253,13 @@ void Endpoint::WriteSome() {
 void Endpoint::UpdateEvents() {
     if (fd_ < 0)
         return;
-    // A connection no longer read still notices its peer's close.
-    const short in = reading_ && !paused_ ? POLLIN : (!reading_ && socket_) ? POLLRDHUP : 0;
+    // A connection no longer read watches for nothing but a reset or a full
+    // hang-up (poll reports those unasked). The peer's FIN alone must not
+    // end it: a printer that stopped reading does not notice the sender
+    // finishing its half, and closing with unread input would answer with a
+    // reset that the sender takes as a closed connection. The next client
+    // replaces a stalled connection (see TcpEndpoint::Accept).
+    const short in = reading_ && !paused_ ? POLLIN : 0;
     short events = static_cast<short>(in | (out_.empty() ? 0 : POLLOUT));
     loop_.SetEvents(fd_, events);
 }
@@ -342,6 +354,15 @@ void TcpEndpoint::OnPeerClosed() {
     DropConnection();
 }
 
+void TcpEndpoint::Vanish() {
+    DropConnection();
+    if (listenFd_ >= 0) {
+        loop_.Unwatch(listenFd_);
+        ::close(listenFd_);
+        listenFd_ = -1;
+    }
+}
+
 void TcpEndpoint::OnReadingStopped() {
     // Listen again: a new client replaces this connection (see Accept).
     loop_.Watch(listenFd_, POLLIN, [this](short) { Accept(); });
@@ -384,6 +405,20 @@ bool PtyEndpoint::Create(std::string& error) {
     slavePath_ = path;
     Attach(master_, false);
     return true;
+}
+
+void PtyEndpoint::Vanish() {
+    Detach();
+    // With the master gone the tool's descriptor of the slave fails its
+    // reads and writes, as a device node whose printer was unplugged.
+    for (int* fd : {&master_, &slave_})
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+    for (const auto& [key, value] : fields_)
+        if (key == "PATH")
+            ::unlink(value.c_str());
 }
 
 Fields PtyEndpoint::Describe() const {

@@ -24,6 +24,10 @@ struct EndpointFaults {
     int64_t readRate = -1;   // take at most this many bytes per second (a slow printer)
     int slowReadBytes = 0;   // a slow printer: at most this many bytes ...
     int slowReadMs = 0;      // ... per this many milliseconds
+    // The device goes away after this many bytes: a pty's master closes and
+    // its device link is removed (a node unplugged mid-operation); a TCP
+    // printer closes its connection and its listener (switched off).
+    int64_t vanishAfter = -1;
 };
 
 // Ordered key/value pairs describing an endpoint (see the description file).
@@ -58,6 +62,8 @@ protected:
     // A device node reported an error or hang-up (a USB gadget whose host
     // went away). The default keeps watching, as a pty never does this.
     virtual void OnStreamError() {}
+    // The vanish fault struck: the endpoint must stop serving for good.
+    virtual void Vanish() { Detach(); }
 
     std::string name_;
     EventLoop& loop_;
@@ -107,6 +113,7 @@ public:
 protected:
     void OnPeerClosed() override;
     void OnReadingStopped() override;
+    void Vanish() override;
 
 private:
     void Accept();
@@ -133,6 +140,9 @@ public:
         fields_.emplace_back(key, value);
     }
     Fields Describe() const override;
+
+protected:
+    void Vanish() override;
 
 private:
     int master_ = -1;

@@ -53,6 +53,8 @@ const char* SimUsage() {
            "  --reply-delay MS            wait before every reply\n"
            "  --close-after N             TCP: drop the connection after N bytes\n"
            "  --read-limit N              stop reading after N bytes per connection\n"
+           "  --vanish-after N            the device goes away after N bytes (pty: master\n"
+           "                              closed, link removed; TCP: listener closed)\n"
            "  --read-rate B               take at most B bytes per second (a slow printer)\n"
            "  --slow-read BYTES:MS        read at most BYTES per MS milliseconds\n"
            "  --gadget-status HEX         gadget status byte (38: paper out)\n"
@@ -205,6 +207,12 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
                 return false;
             }
             o.faults.readRate = n;
+        } else if (a == "--vanish-after") {
+            if (!value(v) || !ParseInt(v, 0, 1LL << 40, n)) {
+                error = "bad --vanish-after value: " + v;
+                return false;
+            }
+            o.faults.vanishAfter = n;
         } else if (a == "--reply-delay" || a == "--close-after" || a == "--read-limit") {
             if (!value(v))
                 return false;

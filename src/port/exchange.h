@@ -191,6 +191,11 @@ ExchangeResult ExchangeOver(Port& port, const std::vector<uint8_t>& request, boo
                 return ended(ExchangeOutcome::TimedOut);
             continue;
         }
+        // Always the rest of the buffer, even when the known length is near:
+        // that length is a minimum (a printer may send more), and what one
+        // operation leaves unread a port without an input purge at open
+        // (USB) hands to the next as its reply. On a serial port this costs
+        // the interval time-out behind the last byte.
         int n = 0;
         try {
             n = port.Read(buffer.data() + got, static_cast<int>(buffer.size() - got));

@@ -164,8 +164,11 @@ int CPrinterPort::OpenCom() {
         ::ioctl(fd, TIOCMBIS, &dtr);
     else if (cfg.dtr == DtrAction::Clear)
         ::ioctl(fd, TIOCMBIC, &dtr);
-    // Bytes that arrived while the port was closed belong to nobody.
-    ::tcflush(fd, TCIOFLUSH);
+    // Bytes that arrived while the port was closed belong to nobody. Our own
+    // output still queued is the last operation's and goes out: on a pty or
+    // a USB-serial adapter the other side may not have read it yet, and an
+    // output flush here would throw that command away.
+    ::tcflush(fd, TCIFLUSH);
     return 1;
 }
 

@@ -8,6 +8,7 @@
 #include "port/port_settings.h"
 #include "port/printer_port.h"
 #include "port/usb_filter.h"
+#include "support/process_counts.h"
 
 namespace printune_test {
 
@@ -50,8 +51,5 @@ inline std::vector<uint8_t> ReadReply(printune::CPrinterPort& port, size_t count
     }
     return got;
 }
-
-// Descriptors this process holds now.
-int OpenDescriptorCount();
 
 } // namespace printune_test

@@ -9,6 +9,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pty.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -536,6 +537,48 @@ TEST(PrinterPort, TcpCloseDeliversTheWholeWriteDespiteUnreadReplies) {
         ASSERT_TRUE(sim.WaitReceived("tcp", file.size() * (round + 1)))
             << "round " << round << ": " << sim.Received("tcp").size() << " bytes arrived";
     }
+}
+
+TEST(PrinterPort, OpeningASerialPortKeepsWhatTheLastOperationWrote) {
+    // A one-way command written just before the port closed may still wait
+    // to be read on the printer's side (a pty's other end, a USB-serial
+    // adapter's buffer) when the next operation opens the port: that open
+    // may drop stale input, never output that belongs to the printer.
+    ScopedPortState state;
+    int master = -1, slave = -1;
+    char slavePath[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, slavePath, nullptr, nullptr), 0);
+    char dir[] = "/tmp/printune-com-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string link = std::string(dir) + "/COM1";
+    ASSERT_EQ(symlink(slavePath, link.c_str()), 0);
+    const char* old = std::getenv("PRINTUNE_DEVICE_DIR");
+    const std::string saved = old ? old : "";
+    setenv("PRINTUNE_DEVICE_DIR", dir, 1);
+
+    const uint8_t command[] = {0x1B, 0x0D, 0x53, 0x1B, 0x30, 0x02, 0x1B, 0x10, 0x45};
+    CPrinterPort port;
+    port.portType = PORT_COM;
+    port.comName = "COM1";
+    port.data = command;
+    port.length = sizeof command;
+    ASSERT_EQ(port.Open(), 1);
+    EXPECT_EQ(port.Write(), static_cast<int>(sizeof command));
+    port.Close();
+    ASSERT_EQ(port.Open(), 1); // the next operation, before the printer read
+    port.Close();
+
+    uint8_t got[64];
+    const int flags = fcntl(master, F_GETFL);
+    fcntl(master, F_SETFL, flags | O_NONBLOCK);
+    const ssize_t n = read(master, got, sizeof got);
+    EXPECT_EQ(n, static_cast<ssize_t>(sizeof command));
+
+    old ? setenv("PRINTUNE_DEVICE_DIR", saved.c_str(), 1) : unsetenv("PRINTUNE_DEVICE_DIR");
+    unlink(link.c_str());
+    rmdir(dir);
+    close(slave);
+    close(master);
 }
 
 } // namespace

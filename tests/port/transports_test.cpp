@@ -4,26 +4,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include <dirent.h>
-
 #include "port/port_errors.h"
 #include "port_test_util.h"
 #include "support/sim_process.h"
 
 using namespace printune;
 using namespace printune_test;
-
-namespace printune_test {
-int OpenDescriptorCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-        while (dirent* e = readdir(d))
-            n += e->d_name[0] != '.';
-        closedir(d);
-    }
-    return n - 1; // the directory stream itself
-}
-} // namespace printune_test
 
 namespace {
 

@@ -213,6 +213,21 @@ TEST(Exchange, ReplyArrivingInPiecesIsReadToItsKnownLength) {
     EXPECT_EQ(r.reply[19], 0x21);
     EXPECT_EQ(r.reply[20], 0x22);
     EXPECT_EQ(r.reply[48], 0x22);
+    // Asked for the rest of the buffer, not just the missing bytes: the
+    // known length is a minimum, and a longer reply's tail left unread
+    // would be the next operation's reply.
+    EXPECT_EQ(port.lastReadSize, 1024 - 20);
+}
+
+TEST(Exchange, AReplyLongerThanItsKnownLengthIsReadWhole) {
+    ScriptedPort port;
+    port.script = {{std::vector<uint8_t>(64, 0x44), 0, 0}};
+    ExchangeOptions o = Fast(3000);
+    o.replyLength = 49;
+    ExchangeResult r = ExchangeOver(port, kRequest, true, o, {});
+    ASSERT_EQ(r.outcome, ExchangeOutcome::Reply);
+    EXPECT_EQ(r.reply.size(), 64u);
+    EXPECT_EQ(port.lastReadSize, 1024);
 }
 
 TEST(Exchange, ReplyShortOfItsLengthIsAFailedReadNotAReply) {

@@ -265,4 +265,31 @@ TEST(SimProcess, AConnectionPastTheReadLimitGivesWayToTheNextClient) {
     close(stalled);
 }
 
+TEST(SimProcess, AVanishingDeviceTakesItsNodeAndItsListenerWithIt) {
+    SimProcess sim({"--tcp", "127.0.0.1:0", "--com", "1", "--vanish-after", "4"});
+    const std::string node = sim.DevicePath("COM1");
+    const int com = open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(com, 0);
+    ASSERT_EQ(write(com, "\x1B\x0D\x53\x1B", 4), 4);
+    ASSERT_TRUE(sim.WaitReceived("COM1", 4));
+    // The link goes, and the descriptor the tool still holds hangs up.
+    pollfd p{com, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
+    EXPECT_TRUE(p.revents & (POLLHUP | POLLERR)) << p.revents;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(node)));
+    close(com);
+
+    const int tcp = ConnectTo(sim);
+    ASSERT_GE(tcp, 0);
+    ASSERT_EQ(send(tcp, "abcd", 4, MSG_NOSIGNAL), 4);
+    ASSERT_TRUE(sim.WaitReceived("tcp", 4));
+    char c;
+    p = {tcp, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
+    EXPECT_LE(recv(tcp, &c, 1, 0), 0);
+    close(tcp);
+    // Nobody listens any more.
+    EXPECT_LT(ConnectTo(sim), 0);
+}
+
 } // namespace

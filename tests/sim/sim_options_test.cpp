@@ -60,6 +60,8 @@ TEST(SimOptions, FaultsAndReplies) {
     EXPECT_EQ(o.faults.closeAfter, 10);
     EXPECT_EQ(o.faults.readLimit, 0);
     EXPECT_EQ(o.faults.replyDelayMs, 250);
+    EXPECT_EQ(o.faults.vanishAfter, -1);
+    EXPECT_EQ(Parse({"--vanish-after", "9"}).faults.vanishAfter, 9);
     ASSERT_EQ(o.canned.size(), 2u);
     EXPECT_TRUE(o.canned[0].request.empty());
     EXPECT_EQ(o.canned[1].request, (std::vector<uint8_t>{0x1B, 0x0D, 0x53}));
