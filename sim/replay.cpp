@@ -185,6 +185,20 @@ bool LoadUdpReplay(const std::string& path, std::map<uint16_t, UdpReplayPort>& p
             step.sourcePort = where.local;
             step.endpoints.push_back(e.endpoint);
             port.steps.push_back(std::move(step));
+        } else if (e.kind == TraceKind::Error && ParseUdpPath(e.endpoint, true, where)) {
+            // A request is traced before it is sent; one that could not
+            // be sent never reached a printer.
+            auto it = ports.find(where.port);
+            if (it == ports.end() || it->second.steps.empty())
+                continue;
+            UdpReplayStep& last = it->second.steps.back();
+            const auto sentWay =
+                std::find(last.endpoints.begin(), last.endpoints.end(), e.endpoint);
+            if (!last.replies.empty() || sentWay == last.endpoints.end())
+                continue;
+            last.endpoints.erase(sentWay);
+            if (last.endpoints.empty())
+                it->second.steps.pop_back();
         } else if (e.kind == TraceKind::Read && ParseUdpPath(e.endpoint, false, where)) {
             // A reply answers the latest request to the port it came from,
             // else the latest request.

@@ -237,8 +237,24 @@ std::string TraceLocal(int sock) {
     return std::to_string(ntohs(sa.sin_port));
 }
 
+// A socket not yet bound gets its port from its first send; a send traced
+// before it leaves takes that port now, as the send would (any address,
+// any port), so the trace names it.
+void BindForTrace(int sock) {
+    sockaddr_in sa{};
+    socklen_t length = sizeof sa;
+    if (getsockname(sock, reinterpret_cast<sockaddr*>(&sa), &length) != 0 || sa.sin_port != 0)
+        return;
+    sa = sockaddr_in{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_ANY);
+    (void)bind(sock, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+}
+
 void TraceDatagram(int sock, TraceDirection direction, const Ipv4Endpoint& peer,
                    const std::string& via, const uint8_t* data, size_t length) {
+    if (direction == TraceDirection::Out)
+        BindForTrace(sock);
     std::string endpoint = TraceLocal(sock) + (direction == TraceDirection::Out ? " → " : " ← ") +
                            FormatEndpoint(peer);
     if (!via.empty())
@@ -324,14 +340,16 @@ int UdpSocket::SendTo(const uint8_t* data, size_t length, const Ipv4Endpoint& to
     if (sock < 0)
         return EBADF;
     const sockaddr_in sa = ToSockaddr(to);
+    // Traced before it leaves: a reply can reach the receiving thread, and
+    // its trace, before sendto() returns here, and a recording must show
+    // the request first. A failure follows it as an error.
+    if (TraceOn())
+        TraceDatagram(sock, TraceDirection::Out, to, {}, data, length);
     for (;;) {
         const ssize_t sent = sendto(sock, data, length, MSG_NOSIGNAL,
                                     reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
-        if (sent >= 0) {
-            if (TraceOn())
-                TraceDatagram(sock, TraceDirection::Out, to, {}, data, length);
+        if (sent >= 0)
             return 0;
-        }
         if (errno != EINTR) {
             const int error = errno;
             if (TraceOn())
@@ -371,20 +389,18 @@ int UdpSocket::SendBroadcast(const uint8_t* data, size_t length, const Ipv4Endpo
             info.ipi_ifindex = static_cast<int>(itf.index);
             info.ipi_spec_dst.s_addr = htonl(itf.address);
             std::memcpy(CMSG_DATA(cm), &info, sizeof info);
+            if (TraceOn()) // before it leaves, as in SendTo
+                TraceDatagram(sock, TraceDirection::Out, to, itf.name, data, length);
             ssize_t result;
             do {
                 result = sendmsg(sock, &msg, MSG_NOSIGNAL);
             } while (result < 0 && errno == EINTR);
             if (result >= 0)
                 ++sent;
-            if (TraceOn()) {
-                if (result >= 0)
-                    TraceDatagram(sock, TraceDirection::Out, to, itf.name, data, length);
-                else
-                    TraceState("udp",
-                               TraceLocal(sock) + " → " + FormatEndpoint(to) + " via " + itf.name,
-                               TraceKind::Error, errno);
-            }
+            else if (TraceOn())
+                TraceState("udp",
+                           TraceLocal(sock) + " → " + FormatEndpoint(to) + " via " + itf.name,
+                           TraceKind::Error, errno);
         }
         // Directed broadcasts reach a segment behind a router that forwards
         // them; on the tool's own segment a printer hears the search twice.

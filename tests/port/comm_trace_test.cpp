@@ -268,4 +268,32 @@ TEST(UdpTrace, DatagramsBindAndCloseAreRecordedWithTheirPorts) {
     EXPECT_EQ(r.events[3].kind, TraceKind::Close);
 }
 
+// A reply may be read, and traced, by another thread before sendto()
+// returns; the request is recorded before it leaves, so a recording never
+// shows an answer ahead of its question.
+TEST(UdpTrace, ARequestIsRecordedBeforeItCanBeAnswered) {
+    UdpSocket printer;
+    ASSERT_EQ(printer.Open(false), 0);
+    ASSERT_EQ(printer.Bind({0x7F000001u, 0}), 0);
+    const Ipv4Endpoint printerAt = *printer.LocalEndpoint();
+    // Loopback delivers within sendto(): had the datagram left, the
+    // printer's socket would already hold it.
+    std::vector<bool> arrivedWhenRecorded;
+    const int id = AddTraceSink([&](const TraceEvent& e) {
+        if (e.kind == TraceKind::Write)
+            arrivedWhenRecorded.push_back(printer.WaitReadable(std::chrono::steady_clock::now()) ==
+                                          1);
+    });
+    UdpSocket tool;
+    ASSERT_EQ(tool.Open(true), 0);
+    ASSERT_EQ(tool.Bind({0x7F000001u, 0}), 0);
+    const std::vector<uint8_t> probe = Bytes({0x01});
+    EXPECT_EQ(tool.SendTo(probe.data(), probe.size(), printerAt), 0);
+    uint8_t buffer[4];
+    EXPECT_EQ(printer.ReceiveNow(buffer, sizeof buffer), 1);
+    EXPECT_EQ(tool.SendBroadcast(probe.data(), probe.size(), printerAt, false, false), 1);
+    RemoveTraceSink(id);
+    EXPECT_EQ(arrivedWhenRecorded, std::vector<bool>({false, false}));
+}
+
 } // namespace
