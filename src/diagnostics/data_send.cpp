@@ -10,6 +10,7 @@
 #include "base/file_bytes.h"
 #include "base/hex_text.h"
 #include "base/pause.h"
+#include "port/port_errors.h"
 
 namespace printune {
 
@@ -107,10 +108,12 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
     r.ok = true;
     for (;;) {
         int written = -1;
+        std::string hint; // the remedy for a raised failure's cause
         try {
             written = link.Write(bytes.data(), length);
-        } catch (const PortError&) {
+        } catch (const PortError& e) {
             written = -1;
+            hint = PortErrorHint(e, languageId);
         }
         if (written >= 0) {
             ++r.writes;
@@ -123,6 +126,7 @@ DataSendResult RunDataSend(PortLink& link, const std::vector<uint8_t>& bytes, bo
         if (written != length) {
             r.ok = false;
             r.notice = SendFailedNotice(languageId);
+            r.notice->hint = hint;
             loop = false;
         } else if (replies.windowMs > 0) {
             const ReplyRead reply = ReadReply(link, replies.windowMs, stop);

@@ -6,6 +6,7 @@
 #include "base/codepage.h"
 #include "base/device_texts.h"
 #include "port/exchange.h"
+#include "port/port_errors.h"
 
 namespace printune {
 
@@ -78,7 +79,8 @@ BluetoothGetResult GetBluetoothSettings(PortLink& link, std::stop_token stop, in
         r.notice = OpenFailureNotice(link, x.portError, Severity::Warning, languageId);
         break;
     case ExchangeOutcome::WriteFailed:
-        r.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SendFailed, languageId)};
+        r.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SendFailed, languageId),
+                          PortErrorHint(x.portError, link.PortType(), x.sysErrno, languageId)};
         break;
     case ExchangeOutcome::ReadFailed:
         r.notice = Notice{Severity::Error, DeviceTextString(DeviceText::ReadFailed, languageId)};

@@ -86,10 +86,13 @@ Notice OpenFailureNotice(PortLink& link, int code, Severity severity, int langua
 
 namespace {
 
-SendOutcome WriteFailure(int languageId, int code) {
+// A raised failure brings its cause's remedy line (a printer that closed
+// the connection, a device that went away).
+SendOutcome WriteFailure(int languageId, const PortError* error = nullptr) {
     SendOutcome out;
-    out.portError = code;
-    out.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SendFailed, languageId)};
+    out.portError = error ? error->Code() : 0;
+    out.notice = Notice{Severity::Warning, DeviceTextString(DeviceText::SendFailed, languageId),
+                        error ? PortErrorHint(*error, languageId) : std::string()};
     return out;
 }
 
@@ -118,7 +121,7 @@ SendOutcome SendToPrinter(PortLink& link, const std::vector<uint8_t>& bytes, int
             // A printer that takes fewer bytes than offered has not got the
             // command: report it rather than claim success.
             if (written != static_cast<int>(n)) {
-                SendOutcome fail = WriteFailure(languageId, 0);
+                SendOutcome fail = WriteFailure(languageId);
                 fail.bytesSent = static_cast<int64_t>(pos) + (written > 0 ? written : 0);
                 return fail;
             }
@@ -126,7 +129,7 @@ SendOutcome SendToPrinter(PortLink& link, const std::vector<uint8_t>& bytes, int
         }
         link.Flush();
     } catch (const PortError& e) {
-        SendOutcome fail = WriteFailure(languageId, e.Code());
+        SendOutcome fail = WriteFailure(languageId, &e);
         fail.bytesSent = static_cast<int64_t>(pos);
         return fail;
     }

@@ -1,5 +1,6 @@
 #include "diagnostics/data_send.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <unistd.h>
 
 #include "base/language.h"
+#include "port/port_errors.h"
+#include "port/port_link.h"
 #include "support/scripted_link.h"
 
 using namespace printune;
@@ -80,7 +83,35 @@ TEST(DataSendTest, LoopEndsOnStopShortWriteOrFailure) {
     r = RunDataSend(failing, Hex("41"), true, 0, never.get_token(), LANG_ENGLISH);
     EXPECT_EQ(r.notice->text, "Unable to send file to port.");
     EXPECT_EQ(r.notice->severity, Severity::Warning);
+    EXPECT_EQ(r.notice->hint, ""); // no cause known
     EXPECT_EQ(failing.closes, 1);
+}
+
+// A write failure with a known cause says what to do about it, for the
+// send of text or hex and for a command sent whole (Wi-Fi, Bluetooth).
+TEST(DataSendTest, AFailedWriteCarriesItsCausesRemedy) {
+    ScriptedLink reset;
+    reset.onWrite = [](int, int32_t) -> int { throw PortError(PORT_ERR_WRITE, PORT_LAN, EPIPE); };
+    std::stop_source never;
+    DataSendResult r = RunDataSend(reset, Hex("41"), false, 0, never.get_token(), LANG_ENGLISH);
+    ASSERT_TRUE(r.notice);
+    EXPECT_EQ(r.notice->hint, "The printer closed the connection.");
+    r = RunDataSend(reset, Hex("41"), false, 0, never.get_token(), LANG_CHINESE);
+    ASSERT_TRUE(r.notice);
+    EXPECT_EQ(r.notice->hint, "打印机关闭了连接。");
+
+    const SendOutcome whole = SendToPrinter(reset, Hex("1B 40"), LANG_ENGLISH);
+    EXPECT_FALSE(whole.ok);
+    ASSERT_TRUE(whole.notice);
+    EXPECT_EQ(whole.notice->text, "Unable to send file to port.");
+    EXPECT_EQ(whole.notice->hint, "The printer closed the connection.");
+    EXPECT_EQ(whole.portError, PORT_ERR_WRITE);
+
+    ScriptedLink shortWrite;
+    shortWrite.onWrite = [](int, int32_t n) { return n - 1; };
+    const SendOutcome cut = SendToPrinter(shortWrite, Hex("1B 40"), LANG_ENGLISH);
+    ASSERT_TRUE(cut.notice);
+    EXPECT_EQ(cut.notice->hint, "");
 }
 
 TEST(DataSendTest, StopCutsALongPauseShort) {

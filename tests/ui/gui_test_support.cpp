@@ -82,11 +82,15 @@ std::unique_ptr<printune::CPrintuneDlg> GuiWorld::OpenMainWindow(int uiLanguage)
 bool WithModalDialog(const std::function<void()>& trigger,
                      const std::function<void(QDialog*)>& action) {
     bool seen = false;
+    // Inside another modal dialog, that one is the active modal widget until
+    // the new one opens (which may take a while on a busy machine): it is not
+    // the dialog waited for.
+    QWidget* const alreadyOpen = QApplication::activeModalWidget();
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
+        if (!dialog || !dialog->isVisible() || dialog == alreadyOpen)
             return;
         poll.stop();
         seen = true;
