@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace printune {
 
@@ -193,20 +194,17 @@ int NetCfgCopyDevice(const NetCfgEntryList* list, NetCfgDevice& device) {
         std::memcpy(field, value.data(), n);
         field[n] = '\0';
     };
-    const size_t count = NetCfgEntryCount(*list);
-    for (size_t i = 0; i < count; ++i) {
-        const NetCfgEntry& entry = (*list)[i];
-        if (entry.key == "DEV")
-            copy(device.name, sizeof device.name, entry);
-        else if (entry.key == "VER")
-            copy(device.version, sizeof device.version, entry);
-        else if (entry.key == "SERIAL_NUM")
-            copy(device.serial, sizeof device.serial, entry);
-        else if (entry.key == "MAC")
-            copy(device.mac, sizeof device.mac, entry);
-        else if (entry.key == "IP_CUR")
-            copy(device.ip, sizeof device.ip, entry);
-    }
+    // A key named twice counts by its first entry, as every lookup
+    // (NetCfgFindEntry) reads it, so the list and the dialogs agree.
+    const std::pair<std::string_view, std::pair<char*, size_t>> fields[] = {
+        {"DEV", {device.name, sizeof device.name}},
+        {"VER", {device.version, sizeof device.version}},
+        {"SERIAL_NUM", {device.serial, sizeof device.serial}},
+        {"MAC", {device.mac, sizeof device.mac}},
+        {"IP_CUR", {device.ip, sizeof device.ip}}};
+    for (const auto& [key, field] : fields)
+        if (const NetCfgEntry* entry = NetCfgFindEntry(*list, key))
+            copy(field.first, field.second, *entry);
     return 0;
 }
 

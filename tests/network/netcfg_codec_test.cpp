@@ -200,6 +200,17 @@ TEST(NetCfgReplies, CopyDeviceTakesIdentityFields) {
     EXPECT_STREQ(device.ip, "192.168.0.101");
     EXPECT_FALSE(device.Free());
     EXPECT_EQ(sizeof(NetCfgDevice), 92u);
+
+    // A key named twice: the list row shows what the dialogs read, the first.
+    NetCfgEntryList twice = FullList();
+    ASSERT_TRUE(NetCfgAppendEntry(twice, "MAC", "00A0C1000009"));
+    const std::string body = Body(twice);
+    NetCfgEntryList doubled{};
+    ASSERT_EQ(NetCfgParseReply(body.data(), body.size(), doubled), 0);
+    ASSERT_EQ(NetCfgCopyDevice(&doubled, device), 0);
+    EXPECT_STREQ(device.mac, "00A0C1000001");
+    EXPECT_STREQ(device.ip, "192.168.0.101");
+    EXPECT_EQ(std::string_view(device.mac), NetCfgFindEntry(doubled, "MAC")->Value());
 }
 
 TEST(NetCfgReplies, ArbitraryBytesNeverCrash) {
