@@ -221,6 +221,9 @@ void Endpoint::Queue(const std::vector<uint8_t>& bytes, bool closeAfter) {
     if (fd_ < 0)
         return;
     capture_->Bytes("tx", bytes.data(), bytes.size());
+    // What was received is on disk before the reply leaves: a client that
+    // has its reply may read the capture at once.
+    capture_->Flush();
     out_.insert(out_.end(), bytes.begin(), bytes.end());
     if (closeAfter)
         closeWhenFlushed_ = true;
